@@ -1,0 +1,34 @@
+# make test   installs what is missing, builds, and runs every test (Wine)
+# make demo   builds and runs the launcher on a fresh simulated machine
+# make build  builds dist/ZUInstaller.exe and the tests
+BUILD ?= build
+JOBS ?= 2
+CMAKE_FLAGS ?=
+
+.PHONY: all deps configure build test demo screenshot format clean
+
+all: build
+
+deps:
+	@bash tools/install-deps.sh
+
+configure: deps
+	cmake -S . -B $(BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake $(CMAKE_FLAGS)
+
+build: configure
+	cmake --build $(BUILD) -j$(JOBS)
+
+test: build
+	cd $(BUILD) && ctest -j$(JOBS) --output-on-failure --timeout 900
+
+demo: build
+	bash tools/demo.sh $(BUILD)
+
+screenshot: build
+	bash tools/screenshot.sh $(BUILD)
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) dist

@@ -1,0 +1,23 @@
+/* Identifiers shared by the resource script and the code (plain #defines: windres reads this). */
+#pragma once
+
+#define IDI_LAUNCHER 107
+
+#define IDS_PRODUCT_NAME 103
+#define IDS_WINDOW_CLASS 109
+#define IDS_FONT_FACE_XP 110
+#define IDS_FONT_FACE 111
+#define IDS_LAYOUT_1001 1001
+#define IDS_OK 1002
+#define IDS_LAYOUT_1003 1003
+#define IDS_INSTALLING 1004
+#define IDS_REQUIRES_XP_SP2 1005
+#define IDS_CAPTION 1006
+#define IDS_SELECT_LOCATION 1007
+#define IDS_RESTART_AFTER_UNINSTALL 1008
+#define IDS_RESTART_REQUIRED 1010
+#define IDS_INSTALL_COMPLETE 1011
+#define IDS_WINDOWS_UPDATE_RUNNING 1012
+#define IDS_WINDOWS_UPDATE_SCHEDULED 1013
+#define IDS_CANCEL 1014
+#define IDS_NEWER_VERSION_INSTALLED 1015

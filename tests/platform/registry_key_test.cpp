@@ -1,0 +1,412 @@
+#include "platform/registry_key.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/scoped_handle.h"
+
+namespace zu {
+namespace {
+
+// The fixture sets up and checks the machine with the registry API itself, so
+// that what it sees does not depend on the class under test.
+struct RawKeyTraits {
+    using Handle = HKEY;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { ::RegCloseKey(h); }
+};
+using RawKey = ScopedHandle<RawKeyTraits>;
+
+constexpr wchar_t kTestRoot[] = L"SOFTWARE\\ZUTest";
+constexpr REGSAM k64 = KEY_WOW64_64KEY;
+constexpr REGSAM k32 = KEY_WOW64_32KEY;
+
+// A 32-bit process sees two HKLM\SOFTWARE trees on 64-bit Windows only; on
+// 32-bit Windows the view bits are ignored and both views are one registry.
+bool ViewsAreSeparate() {
+    BOOL wow64 = FALSE;
+    return ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64;
+}
+
+RawKey OpenRaw(const std::wstring& path, REGSAM view) {
+    HKEY key = nullptr;
+    ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS | view, &key);
+    return RawKey(key);
+}
+
+bool KeyExists(const std::wstring& path, REGSAM view) {
+    return OpenRaw(path, view).IsValid();
+}
+
+bool CreateRaw(const std::wstring& path, REGSAM view, DWORD options = REG_OPTION_NON_VOLATILE) {
+    HKEY key = nullptr;
+    LONG status = ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, options,
+                                    KEY_ALL_ACCESS | view, nullptr, &key, nullptr);
+    RawKey owner(key);
+    return status == ERROR_SUCCESS;
+}
+
+void RemoveTreeRaw(const std::wstring& path, REGSAM view) {
+    if (RawKey key = OpenRaw(path, view)) {
+        ::RegDeleteTreeW(key.Get(), nullptr);
+    }
+    ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), view, 0);
+}
+
+LONG SetRaw(const std::wstring& path,
+            const wchar_t* name,
+            DWORD type,
+            const void* data,
+            DWORD bytes) {
+    RawKey key = OpenRaw(path, k64);
+    return ::RegSetValueExW(key.Get(), name, 0, type, static_cast<const BYTE*>(data), bytes);
+}
+
+// The stored type and bytes of a value; type REG_NONE when it cannot be read.
+std::pair<DWORD, std::vector<BYTE>> QueryRaw(const std::wstring& path, const wchar_t* name) {
+    RawKey key = OpenRaw(path, k64);
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data(256);
+    DWORD bytes = static_cast<DWORD>(data.size());
+    if (::RegQueryValueExW(key.Get(), name, nullptr, &type, data.data(), &bytes) != ERROR_SUCCESS) {
+        return {REG_NONE, {}};
+    }
+    data.resize(bytes);
+    return {type, data};
+}
+
+std::vector<BYTE> Bytes(const wchar_t* text, DWORD count) {
+    const BYTE* first = reinterpret_cast<const BYTE*>(text);
+    return std::vector<BYTE>(first, first + count);
+}
+
+// Every test works below HKLM\SOFTWARE\ZUTest\<test name>, which exists in the
+// 64-bit view when the test starts and is gone from both views afterwards.
+class RegistryKeyTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        const char* test = testing::UnitTest::GetInstance()->current_test_info()->name();
+        base_ = std::wstring(kTestRoot) + L"\\" + std::wstring(test, test + std::strlen(test));
+        RemoveAll();
+        ASSERT_TRUE(CreateRaw(base_, k64));
+    }
+
+    void TearDown() override {
+        RemoveAll();
+        ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kTestRoot, k64, 0);
+        ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kTestRoot, k32, 0);
+    }
+
+    std::wstring Path(const wchar_t* tail) const { return base_ + L"\\" + tail; }
+
+    void RemoveAll() {
+        RemoveTreeRaw(base_, k64);
+        RemoveTreeRaw(base_, k32);
+    }
+
+    std::wstring base_;
+};
+
+TEST_F(RegistryKeyTest, OpenAndCreate_FailOnOpenKey_KeepOldKeyUsable) {
+    // A volatile key cannot have a non-volatile child, so creating one fails.
+    ASSERT_TRUE(CreateRaw(Path(L"Volatile"), k64, REG_OPTION_VOLATILE));
+    RegistryKey key;
+    ASSERT_EQ(ERROR_SUCCESS, key.Open(HKEY_LOCAL_MACHINE, base_.c_str(), kRegReadWrite64));
+    HKEY held = key.Handle();
+
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND,
+              key.Open(HKEY_LOCAL_MACHINE, Path(L"Missing").c_str(), kRegRead));
+    EXPECT_NE(ERROR_SUCCESS, key.CreateWritable(Path(L"Volatile\\Child").c_str()));
+
+    EXPECT_EQ(held, key.Handle());
+    EXPECT_EQ(k64, key.View());
+    EXPECT_EQ(ERROR_SUCCESS, key.WriteDword(L"StillOpen", 7));
+    EXPECT_EQ(REG_DWORD, QueryRaw(base_, L"StillOpen").first);
+}
+
+TEST_F(RegistryKeyTest, Open_OnOpenKey_ReplacesItAndTakesViewFromMask) {
+    ASSERT_TRUE(CreateRaw(base_, k32));
+    const std::pair<REGSAM, REGSAM> access_and_view[] = {
+        {kRegRead64, k64}, {kRegAllAccess, 0}, {KEY_READ | k32, k32}, {kRegReadWrite64, k64}};
+    RegistryKey key;
+    for (const auto& [access, view] : access_and_view) {
+        EXPECT_EQ(ERROR_SUCCESS, key.Open(HKEY_LOCAL_MACHINE, base_.c_str(), access));
+        EXPECT_TRUE(key.IsOpen());
+        EXPECT_EQ(view, key.View()) << "access " << std::hex << access;
+    }
+    EXPECT_EQ(ERROR_SUCCESS, key.Close());
+    EXPECT_FALSE(key.IsOpen());
+    EXPECT_EQ(0u, key.View());
+    EXPECT_EQ(ERROR_SUCCESS, key.Close());
+}
+
+TEST_F(RegistryKeyTest, Move_KeepsHandleAndView) {
+    const std::wstring child = Path(L"Child");
+    ASSERT_TRUE(CreateRaw(child, k64));
+    ASSERT_TRUE(CreateRaw(child, k32));
+    // The machine root, where the 64-bit view is chosen by the key's view alone.
+    RegistryKey original;
+    ASSERT_EQ(ERROR_SUCCESS, original.Open(HKEY_LOCAL_MACHINE, nullptr, kRegWrite64));
+    HKEY handle = original.Handle();
+
+    RegistryKey moved(std::move(original));
+    RegistryKey assigned;
+    ASSERT_EQ(ERROR_SUCCESS, assigned.Open(HKEY_LOCAL_MACHINE, base_.c_str(), kRegRead));
+    assigned = std::move(moved);
+
+    EXPECT_FALSE(original.IsOpen());
+    EXPECT_EQ(0u, original.View());
+    EXPECT_FALSE(moved.IsOpen());
+    EXPECT_EQ(handle, assigned.Handle());
+    EXPECT_EQ(k64, assigned.View());
+    EXPECT_EQ(ERROR_SUCCESS, assigned.DeleteChildKey(child.c_str()));
+    EXPECT_FALSE(KeyExists(child, k64));
+    EXPECT_EQ(ViewsAreSeparate(), KeyExists(child, k32));
+}
+
+TEST_F(RegistryKeyTest, CreateWritable_NewKey_CreatedIn64BitViewOnly) {
+    const std::wstring created = Path(L"New\\Deeper");
+    RegistryKey key;
+    ASSERT_EQ(ERROR_SUCCESS, key.CreateWritable(created.c_str()));
+    EXPECT_EQ(k64, key.View());
+    EXPECT_EQ(ERROR_SUCCESS, key.WriteString(L"Text", L"x"));
+
+    EXPECT_EQ(REG_SZ, QueryRaw(created, L"Text").first);
+    EXPECT_EQ(!ViewsAreSeparate(), KeyExists(created, k32));
+    // Creating an existing key opens it.
+    RegistryKey again;
+    EXPECT_EQ(ERROR_SUCCESS, again.CreateWritable(created.c_str()));
+}
+
+TEST_F(RegistryKeyTest, Writes_StoreTypeAndExactBytes) {
+    RegistryKey key;
+    ASSERT_EQ(ERROR_SUCCESS, key.Open(HKEY_LOCAL_MACHINE, base_.c_str(), kRegReadWrite64));
+    const wchar_t multi[] = L"a\0bc\0";  // with the array's own null: two at the end
+
+    EXPECT_EQ(ERROR_SUCCESS, key.WriteString(L"Text", L"hello"));
+    EXPECT_EQ(ERROR_SUCCESS, key.WriteString(L"NullText", nullptr));
+    EXPECT_EQ(ERROR_SUCCESS, key.WriteDword(L"Number", 0x12345678));
+    EXPECT_EQ(ERROR_SUCCESS, key.WriteMultiString(L"List", multi, sizeof(multi)));
+
+    EXPECT_EQ(std::make_pair(DWORD{REG_SZ}, Bytes(L"hello", 12)), QueryRaw(base_, L"Text"));
+    EXPECT_EQ(DWORD{REG_NONE}, QueryRaw(base_, L"NullText").first);
+    const DWORD number = 0x12345678;
+    EXPECT_EQ(std::make_pair(DWORD{REG_DWORD},
+                             std::vector<BYTE>(reinterpret_cast<const BYTE*>(&number),
+                                               reinterpret_cast<const BYTE*>(&number + 1))),
+              QueryRaw(base_, L"Number"));
+    EXPECT_EQ(std::make_pair(DWORD{REG_MULTI_SZ}, Bytes(multi, sizeof(multi))),
+              QueryRaw(base_, L"List"));
+
+    EXPECT_EQ(ERROR_SUCCESS, key.DeleteValue(L"Text"));
+    EXPECT_EQ(DWORD{REG_NONE}, QueryRaw(base_, L"Text").first);
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, key.DeleteValue(L"Text"));
+}
+
+TEST_F(RegistryKeyTest, ReadString_WellFormed_ReturnsTextAndLengthWithNull) {
+    const wchar_t expand[] = L"%SystemRoot%\\x";
+    ASSERT_EQ(ERROR_SUCCESS, SetRaw(base_, L"Text", REG_SZ, L"hello", 12));
+    ASSERT_EQ(ERROR_SUCCESS, SetRaw(base_, L"Expand", REG_EXPAND_SZ, expand, sizeof(expand)));
+    RegistryKey key;
+    ASSERT_EQ(ERROR_SUCCESS, key.Open(HKEY_LOCAL_MACHINE, base_.c_str(), kRegRead64));
+
+    DWORD length = 0;
+    EXPECT_EQ(ERROR_SUCCESS, key.ReadString(L"Text", nullptr, &length));
+    EXPECT_EQ(6u, length);
+
+    wchar_t buffer[32] = {};
+    length = 6;
+    EXPECT_EQ(ERROR_SUCCESS, key.ReadString(L"Text", buffer, &length));
+    EXPECT_STREQ(L"hello", buffer);
+    EXPECT_EQ(6u, length);
+
+    length = 32;
+    EXPECT_EQ(ERROR_SUCCESS, key.ReadString(L"Expand", buffer, &length));
+    EXPECT_STREQ(expand, buffer);
+    EXPECT_EQ(15u, length);
+
+    length = 5;
+    EXPECT_EQ(ERROR_MORE_DATA, key.ReadString(L"Text", buffer, &length));
+    EXPECT_EQ(0u, length);
+}
+
+// Strings stored without their null are followed by a non-null character in
+// memory: the registry itself adds a null that follows the counted bytes.
+struct RawValue {
+    const char* what;
+    DWORD type;
+    const wchar_t* data;
+    DWORD bytes;
+};
+
+TEST_F(RegistryKeyTest, ReadString_MalformedData_ReturnsInvalidDataAndZeroLength) {
+    const DWORD number = 1;
+    const RawValue values[] = {
+        {"dword", REG_DWORD, reinterpret_cast<const wchar_t*>(&number), 4},
+        {"multi-string", REG_MULTI_SZ, L"ab\0", 8},
+        {"odd byte count", REG_SZ, L"ab", 5},
+        {"no terminating null", REG_SZ, L"abcd", 6},
+    };
+    RegistryKey key;
+    ASSERT_EQ(ERROR_SUCCESS, key.Open(HKEY_LOCAL_MACHINE, base_.c_str(), kRegRead64));
+    for (const RawValue& value : values) {
+        SCOPED_TRACE(value.what);
+        ASSERT_EQ(ERROR_SUCCESS, SetRaw(base_, L"Value", value.type, value.data, value.bytes));
+        wchar_t buffer[8] = {};
+        DWORD length = 8;
+        EXPECT_EQ(ERROR_INVALID_DATA, key.ReadString(L"Value", buffer, &length));
+        EXPECT_EQ(0u, length);
+    }
+    // A size query checks the type too.
+    ASSERT_EQ(ERROR_SUCCESS, SetRaw(base_, L"Value", REG_DWORD, &number, 4));
+    DWORD length = 0;
+    EXPECT_EQ(ERROR_INVALID_DATA, key.ReadString(L"Value", nullptr, &length));
+    EXPECT_EQ(0u, length);
+}
+
+TEST_F(RegistryKeyTest, ReadString_ZeroByteValue_YieldsEmptyStringUnlessNoRoom) {
+    ASSERT_EQ(ERROR_SUCCESS, SetRaw(base_, L"Empty", REG_SZ, nullptr, 0));
+    RegistryKey key;
+    ASSERT_EQ(ERROR_SUCCESS, key.Open(HKEY_LOCAL_MACHINE, base_.c_str(), kRegRead64));
+
+    wchar_t buffer[4] = {L'x', L'x', L'x', 0};
+    DWORD length = 4;
+    EXPECT_EQ(ERROR_SUCCESS, key.ReadString(L"Empty", buffer, &length));
+    EXPECT_EQ(L'\0', buffer[0]);
+    EXPECT_EQ(0u, length);
+
+    // A buffer with no room for the empty string's null is left untouched.
+    buffer[0] = L'x';
+    length = 0;
+    EXPECT_EQ(ERROR_INSUFFICIENT_BUFFER, key.ReadString(L"Empty", buffer, &length));
+    EXPECT_EQ(L'x', buffer[0]);
+    EXPECT_EQ(0u, length);
+}
+
+TEST_F(RegistryKeyTest, ReadMultiString_WellFormed_ReturnsListAndLength) {
+    const wchar_t list[] = L"a\0bc\0";
+    ASSERT_EQ(ERROR_SUCCESS, SetRaw(base_, L"List", REG_MULTI_SZ, list, sizeof(list)));
+    ASSERT_EQ(ERROR_SUCCESS, SetRaw(base_, L"EmptyList", REG_MULTI_SZ, L"", 2));
+    RegistryKey key;
+    ASSERT_EQ(ERROR_SUCCESS, key.Open(HKEY_LOCAL_MACHINE, base_.c_str(), kRegRead64));
+
+    DWORD length = 0;
+    EXPECT_EQ(ERROR_SUCCESS, key.ReadMultiString(L"List", nullptr, &length));
+    EXPECT_EQ(6u, length);
+    std::vector<wchar_t> buffer(length);
+    EXPECT_EQ(ERROR_SUCCESS, key.ReadMultiString(L"List", buffer.data(), &length));
+    EXPECT_EQ(std::vector<wchar_t>(list, list + 6), buffer);
+    EXPECT_EQ(6u, length);
+
+    wchar_t empty[2] = {L'x', L'x'};
+    length = 2;
+    EXPECT_EQ(ERROR_SUCCESS, key.ReadMultiString(L"EmptyList", empty, &length));
+    EXPECT_EQ(1u, length);
+}
+
+TEST_F(RegistryKeyTest, ReadMultiString_OneCharacterBuffer_Returns122WithoutQuery) {
+    ASSERT_EQ(ERROR_SUCCESS, SetRaw(base_, L"Short", REG_MULTI_SZ, L"", 2));
+    RegistryKey key;
+    ASSERT_EQ(ERROR_SUCCESS, key.Open(HKEY_LOCAL_MACHINE, base_.c_str(), kRegRead64));
+    RegistryKey closed;
+
+    for (const RegistryKey* subject : {&key, &closed}) {
+        wchar_t buffer[1] = {L'x'};
+        DWORD length = 1;
+        // The value would fit, and the closed key would fail with another status.
+        EXPECT_EQ(ERROR_INSUFFICIENT_BUFFER, subject->ReadMultiString(L"Short", buffer, &length));
+        EXPECT_EQ(L'x', buffer[0]);
+        EXPECT_EQ(0u, length);
+    }
+}
+
+TEST_F(RegistryKeyTest, ReadMultiString_MalformedData_ReturnsInvalidDataAndZeroLength) {
+    const RawValue values[] = {
+        {"string type", REG_SZ, L"ab\0", 8},
+        {"zero bytes", REG_MULTI_SZ, nullptr, 0},
+        {"odd byte count", REG_MULTI_SZ, L"ab\0", 7},
+        {"no terminating null", REG_MULTI_SZ, L"abc", 4},
+        {"one null only", REG_MULTI_SZ, L"ab", 6},
+    };
+    RegistryKey key;
+    ASSERT_EQ(ERROR_SUCCESS, key.Open(HKEY_LOCAL_MACHINE, base_.c_str(), kRegRead64));
+    for (const RawValue& value : values) {
+        SCOPED_TRACE(value.what);
+        ASSERT_EQ(ERROR_SUCCESS, SetRaw(base_, L"Value", value.type, value.data, value.bytes));
+        wchar_t buffer[8] = {};
+        DWORD length = 8;
+        EXPECT_EQ(ERROR_INVALID_DATA, key.ReadMultiString(L"Value", buffer, &length));
+        EXPECT_EQ(0u, length);
+    }
+}
+
+// The parent is the machine root, so only the key's view decides which
+// SOFTWARE tree a subkey path reaches.
+TEST_F(RegistryKeyTest, DeleteChildKey_InOneView_LeavesOtherView) {
+    const std::wstring child = Path(L"Child");
+    for (REGSAM view : {k64, REGSAM{0}}) {
+        SCOPED_TRACE(view);
+        ASSERT_TRUE(CreateRaw(child, k64));
+        ASSERT_TRUE(CreateRaw(child, k32));
+        REGSAM other = view == k64 ? k32 : k64;
+        RegistryKey root;
+        ASSERT_EQ(ERROR_SUCCESS, root.Open(HKEY_LOCAL_MACHINE, nullptr, kRegWrite | view));
+
+        EXPECT_EQ(ERROR_SUCCESS, root.DeleteChildKey(child.c_str()));
+        EXPECT_FALSE(KeyExists(child, view));
+        EXPECT_EQ(ViewsAreSeparate(), KeyExists(child, other));
+    }
+}
+
+TEST_F(RegistryKeyTest, DeleteTree_MissingSubkey_ReturnsNotFoundAndChangesNothing) {
+    ASSERT_TRUE(CreateRaw(Path(L"Keep"), k64));
+    RegistryKey key;
+    ASSERT_EQ(ERROR_SUCCESS, key.Open(HKEY_LOCAL_MACHINE, base_.c_str(), kRegWrite64));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, key.DeleteTree(L"Missing"));
+    EXPECT_TRUE(KeyExists(Path(L"Keep"), k64));
+}
+
+TEST_F(RegistryKeyTest, DeleteTree_NestedSubkeysAndValues_RemovesWholeSubtreeOnly) {
+    for (const wchar_t* branch : {L"A", L"B", L"C"}) {
+        for (const wchar_t* leaf : {L"1\\Deep", L"2", L"3"}) {
+            std::wstring path = Path(L"Tree\\") + branch + L"\\" + leaf;
+            ASSERT_TRUE(CreateRaw(path, k64));
+            ASSERT_EQ(ERROR_SUCCESS, SetRaw(path, L"Value", REG_SZ, L"v", 4));
+        }
+    }
+    ASSERT_EQ(ERROR_SUCCESS, SetRaw(Path(L"Tree"), L"Value", REG_SZ, L"v", 4));
+    ASSERT_TRUE(CreateRaw(Path(L"Keep"), k64));
+
+    RegistryKey key;
+    ASSERT_EQ(ERROR_SUCCESS, key.Open(HKEY_LOCAL_MACHINE, base_.c_str(), kRegWrite64));
+    EXPECT_EQ(ERROR_SUCCESS, key.DeleteTree(L"Tree"));
+
+    EXPECT_FALSE(KeyExists(Path(L"Tree"), k64));
+    EXPECT_TRUE(KeyExists(Path(L"Keep"), k64));
+}
+
+TEST_F(RegistryKeyTest, DeleteTree_NestedSubkeysInOneView_RemovesOnlyThatView) {
+    const std::wstring tree = Path(L"Tree");
+    const std::wstring deepest = Path(L"Tree\\A\\B\\C");
+    for (REGSAM view : {k64, REGSAM{0}}) {
+        SCOPED_TRACE(view);
+        ASSERT_TRUE(CreateRaw(deepest, k64));
+        ASSERT_TRUE(CreateRaw(Path(L"Tree\\D"), k64));
+        ASSERT_TRUE(CreateRaw(deepest, k32));
+        REGSAM other = view == k64 ? k32 : k64;
+        RegistryKey root;
+        ASSERT_EQ(ERROR_SUCCESS, root.Open(HKEY_LOCAL_MACHINE, nullptr, kRegWrite | view));
+
+        EXPECT_EQ(ERROR_SUCCESS, root.DeleteTree(tree.c_str()));
+        EXPECT_FALSE(KeyExists(tree, view));
+        EXPECT_EQ(ViewsAreSeparate(), KeyExists(deepest, other));
+        RemoveTreeRaw(tree, other);
+    }
+}
+
+}  // namespace
+}  // namespace zu
