@@ -5,7 +5,7 @@ BUILD ?= build
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test demo screenshot format clean
+.PHONY: all deps configure build test demo format clean
 
 all: build
 
@@ -23,9 +23,6 @@ test: build
 
 demo: build
 	bash tools/demo.sh $(BUILD)
-
-screenshot: build
-	bash tools/screenshot.sh $(BUILD)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -14,8 +14,7 @@ constexpr wchar_t kMutexName[] = L"Global\\ZUInstaller Mutex";
 bool BuildMutexSecurity(SECURITY_DESCRIPTOR* descriptor, UniqueLocalMemory* acl_memory) {
     SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
     PSID raw_sid = nullptr;
-    if (!::AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0,
-                                    &raw_sid)) {
+    if (!::AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &raw_sid)) {
         return false;
     }
     UniqueSid everyone(raw_sid);

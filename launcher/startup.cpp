@@ -12,7 +12,9 @@ LauncherContext& TheLauncherContext() {
     return context;
 }
 
-bool StartLauncher(LauncherContext* context, const wchar_t* command_line, HINSTANCE instance,
+bool StartLauncher(LauncherContext* context,
+                   const wchar_t* command_line,
+                   HINSTANCE instance,
                    int show_command) {
     context->commandLine = command_line != nullptr ? command_line : L"";
     ParseCommandLine(context);

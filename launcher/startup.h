@@ -17,7 +17,9 @@ LauncherContext& TheLauncherContext();
 // Reads the command line and the launch mode into context, registers the
 // window class, creates the progress window and starts the worker thread.
 // False when any of these fails.
-bool StartLauncher(LauncherContext* context, const wchar_t* command_line, HINSTANCE instance,
+bool StartLauncher(LauncherContext* context,
+                   const wchar_t* command_line,
+                   HINSTANCE instance,
                    int show_command);
 
 // The whole process: single instance, start-up, then the message loop until

@@ -4,7 +4,8 @@ namespace zu {
 
 int OsVersionCodeFromVersionInfo(const OSVERSIONINFOEXW& info) {
     if (info.dwMajorVersion == 5) {
-        return (info.dwMinorVersion == 1 && info.wServicePackMajor >= 2) ? kOsXpSp2 : kOsUnsupported;
+        return (info.dwMinorVersion == 1 && info.wServicePackMajor >= 2) ? kOsXpSp2
+                                                                         : kOsUnsupported;
     }
     if (info.dwMajorVersion == 6) {
         if (info.wProductType != VER_NT_WORKSTATION) {

@@ -20,7 +20,7 @@ constexpr REGSAM kRegAllAccess64 = KEY_ALL_ACCESS | KEY_WOW64_64KEY;
 // the same view. Move-only. Every operation returns a Win32 status (0 = success);
 // a failed Open or CreateWritable leaves an already open key open and usable.
 class RegistryKey {
-public:
+  public:
     RegistryKey() = default;
     ~RegistryKey();
     RegistryKey(const RegistryKey&) = delete;
@@ -70,7 +70,7 @@ public:
     REGSAM View() const { return view_; }
     bool IsOpen() const { return handle_ != nullptr; }
 
-private:
+  private:
     LONG Adopt(HKEY handle, REGSAM view);
 
     HKEY handle_ = nullptr;

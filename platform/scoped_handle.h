@@ -11,7 +11,7 @@ namespace zu {
 // early return and nothing is closed twice.
 template <typename Traits>
 class ScopedHandle {
-public:
+  public:
     using Handle = typename Traits::Handle;
 
     ScopedHandle() = default;
@@ -42,7 +42,7 @@ public:
         }
     }
 
-private:
+  private:
     Handle handle_ = Traits::Invalid();
 };
 

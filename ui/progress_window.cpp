@@ -25,8 +25,11 @@ bool IsSilentMode(const LauncherContext& context) {
     return context.launchInstallerSilent || context.zeuInstallSilent || context.ordinaryRunSilent;
 }
 
-HWND CreateChild(const LauncherContext& context, const wchar_t* window_class, const wchar_t* text,
-                 DWORD style, const RECT& layout) {
+HWND CreateChild(const LauncherContext& context,
+                 const wchar_t* window_class,
+                 const wchar_t* text,
+                 DWORD style,
+                 const RECT& layout) {
     const DpiScale& dpi = context.dpi;
     return ::CreateWindowExW(0, window_class, text, WS_CHILD | WS_VISIBLE | style,
                              dpi.ScaleX(layout.left), dpi.ScaleY(layout.top),
@@ -49,7 +52,8 @@ bool CreateMainWindow(LauncherContext* context) {
 bool CreateProgressBar(LauncherContext* context) {
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
     ::InitCommonControlsEx(&controls);
-    context->progressBar = CreateChild(*context, PROGRESS_CLASSW, nullptr, PBS_SMOOTH, kProgressBar);
+    context->progressBar =
+        CreateChild(*context, PROGRESS_CLASSW, nullptr, PBS_SMOOTH, kProgressBar);
     if (context->progressBar == nullptr) {
         return false;
     }

@@ -18,7 +18,7 @@ constexpr DWORD kRunTimeoutMs = 60000;
 constexpr DWORD kAlreadyRunning = static_cast<DWORD>(-1);
 
 class LauncherRunTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override { Clean(); }
     void TearDown() override { Clean(); }
     static void Clean() { test::DeleteKeyTree(HKEY_LOCAL_MACHINE, kProduct, KEY_WOW64_64KEY); }

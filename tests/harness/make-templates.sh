@@ -13,7 +13,6 @@ make_template() {
     rm -rf "$prefix"
     if [ "$arch" = 32 ]; then export WINEARCH=win32; else export WINEARCH=win64; fi
     export WINEPREFIX=$prefix
-    wineserver -p </dev/null >/dev/null 2>&1 || true
     wineboot -i </dev/null >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
     wine reg add 'HKLM\System\CurrentControlSet\Services\Schedule' /v Start /t REG_DWORD /d 2 /f \

@@ -39,7 +39,7 @@ TEST(ParseCommandLine, OtherTokens_AreNotTheSilentSwitch) {
 enum class Mode { kZeuInstallSilent, kZusrInstall, kLaunchInstaller, kOrdinary };
 
 class LaunchModeTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override { Clean(); }
     void TearDown() override { Clean(); }
     static void Clean() {
@@ -62,9 +62,12 @@ protected:
     }
 
     static Mode ModeOf(const LauncherContext& c) {
-        if (c.zeuInstallSilent) return Mode::kZeuInstallSilent;
-        if (c.zusrInstall) return Mode::kZusrInstall;
-        if (c.launchInstaller) return Mode::kLaunchInstaller;
+        if (c.zeuInstallSilent)
+            return Mode::kZeuInstallSilent;
+        if (c.zusrInstall)
+            return Mode::kZusrInstall;
+        if (c.launchInstaller)
+            return Mode::kLaunchInstaller;
         return Mode::kOrdinary;
     }
 
@@ -108,8 +111,8 @@ TEST_F(LaunchModeTest, LaunchInstallerDword1_IsLaunchInstallerWithSilentVariant)
 
 TEST_F(LaunchModeTest, RequestValuesOfWrongTypeOrText_FallThrough) {
     SetString(L"ZEUInstall", L"0");
-    SetDword(L"ZUSRInstall", 1);                  // a number is not a request
-    SetString(L"LaunchInstaller", L"1");          // its four bytes are not the number 1
+    SetDword(L"ZUSRInstall", 1);          // a number is not a request
+    SetString(L"LaunchInstaller", L"1");  // its four bytes are not the number 1
     EXPECT_EQ(Mode::kOrdinary, ModeOf(Read(true)));
     SetDword(L"ZEUInstall", 1);
     SetDword(L"LaunchInstaller", 2);

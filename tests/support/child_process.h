@@ -17,13 +17,13 @@ bool RunProgram(const std::wstring& command_line, DWORD timeout_ms, DWORD* exit_
 // Sets the Windows version that Wine reports to programs named exe_name
 // ("winxp", "win7", "win81", "win10"); removed again on destruction.
 class ScopedWineVersion {
-public:
+  public:
     ScopedWineVersion(const std::wstring& exe_name, const wchar_t* version);
     ~ScopedWineVersion();
     ScopedWineVersion(const ScopedWineVersion&) = delete;
     ScopedWineVersion& operator=(const ScopedWineVersion&) = delete;
 
-private:
+  private:
     std::wstring key_;
 };
 

@@ -30,7 +30,8 @@ LauncherProcess::~LauncherProcess() {
     }
 }
 
-bool LauncherProcess::Start(const std::wstring& path, const std::wstring& arguments,
+bool LauncherProcess::Start(const std::wstring& path,
+                            const std::wstring& arguments,
                             bool hold_worker) {
     std::wstring line = L"\"" + path + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     std::vector<wchar_t> buffer(line.begin(), line.end());
@@ -50,13 +51,28 @@ bool LauncherProcess::Start(const std::wstring& path, const std::wstring& argume
     return !hold_worker || HoldWorkerThread(30000);
 }
 
-bool LauncherProcess::OnThreadCreated(HANDLE thread) {
-    // Threads made before the progress window exists are not the worker.
-    if (FindWindowOfProcess(process_id_) == nullptr) {
+void LauncherProcess::OnProcessCreated(const CREATE_PROCESS_DEBUG_INFO& info) {
+    image_begin_ = reinterpret_cast<uintptr_t>(info.lpBaseOfImage);
+    IMAGE_DOS_HEADER dos = {};
+    IMAGE_NT_HEADERS32 nt = {};
+    SIZE_T read = 0;
+    if (::ReadProcessMemory(process_.Get(), info.lpBaseOfImage, &dos, sizeof(dos), &read) &&
+        ::ReadProcessMemory(process_.Get(),
+                            static_cast<const BYTE*>(info.lpBaseOfImage) + dos.e_lfanew, &nt,
+                            sizeof(nt), &read)) {
+        image_end_ = image_begin_ + nt.OptionalHeader.SizeOfImage;
+    }
+}
+
+bool LauncherProcess::OnThreadCreated(const CREATE_THREAD_DEBUG_INFO& info) {
+    // The worker starts in the launcher's own code; threads that the system
+    // makes for itself start in system DLLs.
+    const auto start = reinterpret_cast<uintptr_t>(info.lpStartAddress);
+    if (start < image_begin_ || start >= image_end_) {
         return false;
     }
     HANDLE copy = nullptr;
-    ::DuplicateHandle(::GetCurrentProcess(), thread, ::GetCurrentProcess(), &copy, 0, FALSE,
+    ::DuplicateHandle(::GetCurrentProcess(), info.hThread, ::GetCurrentProcess(), &copy, 0, FALSE,
                       DUPLICATE_SAME_ACCESS);
     worker_.Reset(copy);
     ::SuspendThread(worker_.Get());
@@ -76,6 +92,7 @@ bool LauncherProcess::HoldWorkerThread(DWORD timeout_ms) {
         DWORD status = DBG_CONTINUE;
         switch (event.dwDebugEventCode) {
             case CREATE_PROCESS_DEBUG_EVENT:
+                OnProcessCreated(event.u.CreateProcessInfo);
                 if (event.u.CreateProcessInfo.hFile != nullptr) {
                     ::CloseHandle(event.u.CreateProcessInfo.hFile);
                 }
@@ -86,7 +103,7 @@ bool LauncherProcess::HoldWorkerThread(DWORD timeout_ms) {
                 }
                 break;
             case CREATE_THREAD_DEBUG_EVENT:
-                held = OnThreadCreated(event.u.CreateThread.hThread);
+                held = OnThreadCreated(event.u.CreateThread);
                 break;
             case EXCEPTION_DEBUG_EVENT:
                 if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 #include "platform/scoped_handle.h"
@@ -11,10 +12,10 @@ namespace zu::test {
 // Runs dist\ZUInstaller.exe (or another launcher build) as another program
 // would, and can hold its run in the middle: it starts the launcher under the
 // debugging interface, suspends the worker thread the moment it is created
-// (after the progress window exists), then detaches. The launcher's window
+// (the first thread that starts in the launcher's own code), then detaches. The launcher's window
 // stays live on its UI thread while the run is held.
 class LauncherProcess {
-public:
+  public:
     LauncherProcess() = default;
     ~LauncherProcess();
     LauncherProcess(const LauncherProcess&) = delete;
@@ -35,13 +36,16 @@ public:
 
     DWORD ProcessId() const { return process_id_; }
 
-private:
+  private:
     bool HoldWorkerThread(DWORD timeout_ms);
-    bool OnThreadCreated(HANDLE thread);
+    void OnProcessCreated(const CREATE_PROCESS_DEBUG_INFO& info);
+    bool OnThreadCreated(const CREATE_THREAD_DEBUG_INFO& info);
 
     UniqueHandle process_;
     UniqueHandle worker_;
     DWORD process_id_ = 0;
+    uintptr_t image_begin_ = 0;
+    uintptr_t image_end_ = 0;
     bool debugging_ = false;
 };
 

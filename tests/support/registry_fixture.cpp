@@ -3,8 +3,13 @@
 namespace zu::test {
 namespace {
 
-void SetValue(HKEY root, const std::wstring& key, REGSAM view, const wchar_t* name, DWORD type,
-              const void* data, DWORD bytes) {
+void SetValue(HKEY root,
+              const std::wstring& key,
+              REGSAM view,
+              const wchar_t* name,
+              DWORD type,
+              const void* data,
+              DWORD bytes) {
     HKEY handle = nullptr;
     if (::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr, &handle,
                           nullptr) != ERROR_SUCCESS) {
@@ -16,13 +21,20 @@ void SetValue(HKEY root, const std::wstring& key, REGSAM view, const wchar_t* na
 
 }  // namespace
 
-void SetStringValue(HKEY root, const std::wstring& key, REGSAM view, const wchar_t* name,
-                    const std::wstring& text, DWORD type) {
+void SetStringValue(HKEY root,
+                    const std::wstring& key,
+                    REGSAM view,
+                    const wchar_t* name,
+                    const std::wstring& text,
+                    DWORD type) {
     SetValue(root, key, view, name, type, text.c_str(),
              static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
 }
 
-void SetDwordValue(HKEY root, const std::wstring& key, REGSAM view, const wchar_t* name,
+void SetDwordValue(HKEY root,
+                   const std::wstring& key,
+                   REGSAM view,
+                   const wchar_t* name,
                    DWORD value) {
     SetValue(root, key, view, name, REG_DWORD, &value, sizeof(value));
 }

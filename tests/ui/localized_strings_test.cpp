@@ -42,6 +42,9 @@ struct FakeUiLanguages {
     bool fails = false;
     std::wstring user;  // the multi-string as returned, NULs included
     std::wstring system;
+    // When set, the filling call reports this size although it wrote the whole
+    // multi-string: what lies beyond the reported size must not be read.
+    ULONG reported_size = 0;
 };
 
 FakeUiLanguages g_fake;
@@ -69,6 +72,8 @@ BOOL Answer(const std::wstring& strings, DWORD flags, PZZWSTR buffer, PULONG siz
             return FALSE;
         }
         std::copy(strings.begin(), strings.end(), buffer);
+        *size = g_fake.reported_size != 0 ? g_fake.reported_size : needed;
+        return TRUE;
     }
     *size = needed;
     return TRUE;
@@ -121,11 +126,13 @@ TEST_F(LocalizedStringsFakeKernel, LanguageLists_SeveralLanguages_InOrderEachWit
     EXPECT_EQ(L"0C0A,", system);
 }
 
-TEST_F(LocalizedStringsFakeKernel, UserLanguageList_AnswerWithoutTerminator_StopsAtReturnedSize) {
+TEST_F(LocalizedStringsFakeKernel, UserLanguageList_ReadOnlyUpToListEndOrReturnedSize) {
     std::wstring list;
-    g_fake.user = L"0411";
+    g_fake.user = MultiString({L"0411", L"0409"});
+    g_fake.reported_size = 4;  // "0411" without its terminator
     EXPECT_TRUE(GetUserUiLanguageList(&list));
     EXPECT_EQ(L"0411,", list);
+    g_fake.reported_size = 0;
 
     // Whatever follows the empty string that ends the list is not read.
     g_fake.user = MultiString({L"0412"}) + L"0409";

@@ -39,7 +39,7 @@ RECT ChildRectInClient(HWND child) {
 }
 
 class ProgressWindowTest : public testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() { RegisterProgressWindowClass(::GetModuleHandleW(nullptr)); }
 
     void SetUp() override { context_.dpi = DpiScale(96, 96); }
@@ -144,7 +144,8 @@ DWORD WINAPI ReleaseAfterShortWork(void* parameter) {
 
 TEST_F(ProgressWindowTest, WorkerReleasesWindow_WindowIsDestroyedAndLoopQuitsWithZero) {
     Create();
-    context_.workerThread = ::CreateThread(nullptr, 0, ReleaseAfterShortWork, &context_, 0, nullptr);
+    context_.workerThread =
+        ::CreateThread(nullptr, 0, ReleaseAfterShortWork, &context_, 0, nullptr);
     int quit_code = -1;
     EXPECT_TRUE(PumpFor(5000, &quit_code));
     EXPECT_EQ(0, quit_code);
@@ -174,9 +175,9 @@ TEST_F(ProgressWindowTest, WorkerStillRunningAfterRelease_IsEndedAfterShortWait)
 }
 
 TEST_F(ProgressWindowTest, SilentLaunchModes_WindowExistsButIsNeverShown) {
-    for (bool LauncherContext::*mode : {&LauncherContext::ordinaryRunSilent,
-                                        &LauncherContext::launchInstallerSilent,
-                                        &LauncherContext::zeuInstallSilent}) {
+    for (bool LauncherContext::*mode :
+         {&LauncherContext::ordinaryRunSilent, &LauncherContext::launchInstallerSilent,
+          &LauncherContext::zeuInstallSilent}) {
         LauncherContext context;
         context.dpi = DpiScale(96, 96);
         context.*mode = true;
@@ -195,9 +196,9 @@ TEST_F(ProgressWindowTest, SilentLaunchModes_WindowExistsButIsNeverShown) {
 TEST_F(ProgressWindowTest, StatusLineColours_WhiteOnlyOnXpWithoutHighContrast) {
     Create();
     HDC dc = ::GetDC(context_.statusText);
-    const LRESULT brush = ::SendMessageW(context_.mainWindow, WM_CTLCOLORSTATIC,
-                                         reinterpret_cast<WPARAM>(dc),
-                                         reinterpret_cast<LPARAM>(context_.statusText));
+    const LRESULT brush =
+        ::SendMessageW(context_.mainWindow, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                       reinterpret_cast<LPARAM>(context_.statusText));
     ::ReleaseDC(context_.statusText, dc);
     const bool white = brush == reinterpret_cast<LRESULT>(::GetStockObject(WHITE_BRUSH));
     EXPECT_EQ(GetOsVersionCode() == kOsXpSp2 && !IsHighContrastOn(), white);
