@@ -1,0 +1,47 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace zu {
+
+// Processes are named by their executable file name, compared without regard
+// to case. Nothing here reports failures beyond its result.
+
+// Shell-executes path hidden with parameters; waits without limit when wait is
+// set. Does nothing when the file does not exist.
+void ShellRun(const std::wstring& path, const std::wstring& parameters, bool wait);
+void ShellRunNoWait(const std::wstring& path, const std::wstring& parameters);
+
+// Shell-executes path shown and waits without limit. Does nothing when the file
+// does not exist.
+void ShellRunShown(const std::wstring& parameters, const std::wstring& path);
+
+// Creates the process hidden and waits at most 30 s; exit_code is then its exit
+// code, or STILL_ACTIVE (259) for a process still running. False when the
+// process could not be created (exit_code untouched).
+bool RunAndWait(const std::wstring& command_line, DWORD* exit_code);
+
+bool IsProcessRunning(const wchar_t* executable_name);
+
+// Terminates the first process of that name, if any, without waiting.
+void TerminateProcessByName(const wchar_t* executable_name);
+
+// Terminates "ZUSR.exe" up to 30 times, 1 s apart. True when it still runs.
+bool StopSelfRepairTool();
+
+// Force-ends every "DARiziz.exe" / "ZEMIUpdt.exe" through the system's
+// taskkill, without waiting.
+void TaskkillAgent();
+void TaskkillClient();
+
+// Full path of the process's main module. False, path untouched, on failure.
+bool GetProcessImagePath(DWORD process_id, std::wstring* path);
+
+// Copies the executable of the process that started the launcher's parent (the
+// package) into the self-repair folder as target_file_name. False when nothing
+// was copied: no such process, or the desktop shell is the parent or grandparent.
+bool CopyInvokerImage(const std::wstring& target_file_name);
+
+}  // namespace zu
