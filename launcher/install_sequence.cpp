@@ -1,9 +1,91 @@
 #include "launcher/install_sequence.h"
 
+#include "checks/version_checks.h"
+#include "launcher/completion.h"
 #include "launcher/launch_mode.h"
+#include "launcher/new_setup.h"
+#include "launcher/settings_carry_over.h"
+#include "legacy/data_preservation.h"
+#include "legacy/eula_carry_over.h"
+#include "platform/install_log.h"
+#include "platform/process_control.h"
+#include "platform/product_names.h"
+#include "selfrepair/self_repair_guard.h"
 #include "ui/progress_window.h"
 
 namespace zu {
+namespace {
+
+constexpr wchar_t kNewSetupPath[] = L"Installer\\setup.exe";
+
+// The earlier licence agreement in transit between the uninstall and the new setup.
+struct EulaInTransit {
+    bool keyFound = false;
+    DWORD agreed = 0;
+    bool fileFound = false;
+};
+
+// Marks and copies that must exist before anything of the old client goes.
+void PrepareReplacement(LauncherContext* context) {
+    DetectGeneration4Folders(context);
+    MarkLauncherUninstall();
+    MarkSelfRepairFile();
+    if (IsCurrentGenerationInstalled()) {
+        SaveSettingsFile();
+    }
+    SaveSelfRepairFolder();
+}
+
+// Stops the old client and puts its data and settings out of the uninstall's reach.
+EulaInTransit SaveClientState(const LauncherContext& context) {
+    TerminateProcessByName(kClientExe);
+    TerminateProcessByName(kAgentExe);
+    SaveDataFiles();
+    SaveDisplayFiles();
+
+    EulaInTransit eula;
+    eula.keyFound = ReadEulaAgreement(&eula.agreed);
+    eula.fileFound = FindEarlierEulaFile();
+    if (eula.fileFound) {
+        WriteInstallerEulaNote();
+    }
+    // The client's one-shot requests are consumed once the run goes ahead.
+    ClearLaunchRequests();
+    if (context.launchInstaller) {
+        StashTaskManagerSettings();
+    }
+    return eula;
+}
+
+void InstallNewGeneration(const EulaInTransit& eula) {
+    RunNewSetup(kNewSetupPath);
+    RestoreDataFiles();
+    RestoreDisplayFiles();
+    FinishSelfRepairDeployment();  // a failed deployment leaves the guard in charge
+
+    if (eula.keyFound) {
+        WriteEulaAgreement(eula.agreed);
+    }
+    if (!eula.fileFound) {
+        WriteEulaAgreement(1);
+    }
+}
+
+void CleanUpAndFinish(LauncherContext* context) {
+    if (context->launchInstaller) {
+        RestoreTaskManagerSettings();
+    }
+    RemoveInstallerScratchKey();
+    RemoveTempFolder();
+    InstallLog::Remove();
+    ::ShowWindow(context->mainWindow, SW_HIDE);
+    if (context->gen4VersionNative || context->gen4VersionProgramFiles) {
+        CopyVersionFileToGeneration4(*context);
+    }
+    FinishInstallation(context);
+}
+
+}  // namespace
 
 DWORD WINAPI InstallWorkerProc(void* parameter) {
     auto* context = static_cast<LauncherContext*>(parameter);
@@ -21,11 +103,15 @@ DWORD WINAPI InstallWorkerProc(void* parameter) {
 }
 
 void RunInstallSequence(LauncherContext* context) {
-    // The client's one-shot requests are consumed once the run goes ahead.
-    ClearLaunchRequests();
-
-    ::ShowWindow(context->mainWindow, SW_HIDE);
-    ReleaseProgressWindow(context);
+    PrepareReplacement(context);
+    // A refused guard has already abandoned the run and released the window.
+    if (!RunSelfRepairGuard(context)) {
+        return;
+    }
+    const EulaInTransit eula = SaveClientState(*context);
+    RemoveLegacyUninstallEntry();
+    InstallNewGeneration(eula);
+    CleanUpAndFinish(context);
 }
 
 }  // namespace zu

@@ -12,7 +12,7 @@ namespace zu {
 // KNOWNFOLDERID-to-CSIDL table and SHGetFolderPathW on XP. Short-lived: make
 // one on the stack, ask, let it go.
 class KnownFolderResolver {
-public:
+  public:
     // Chooses the strategy from the Windows version code.
     KnownFolderResolver();
 
@@ -21,7 +21,7 @@ public:
     // returns the failed HRESULT and leaves path untouched.
     HRESULT GetPath(REFKNOWNFOLDERID folder, std::wstring* path) const;
 
-private:
+  private:
     bool useCsidlTable_ = false;
 };
 

@@ -6,7 +6,7 @@ set -eu
 need=()
 dpkg --print-foreign-architectures | grep -qx i386 || need_i386=1
 for pkg in cmake make python3 g++-mingw-w64-i686 binutils-mingw-w64-i686 googletest \
-           wine wine32:i386 wine64 xvfb xauth imagemagick osslsigncode clang-format; do
+           wine wine32:i386 wine64 xvfb xauth imagemagick openssl osslsigncode clang-format; do
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || need+=("$pkg")
 done
 if [ -z "${need_i386:-}" ] && [ ${#need[@]} -eq 0 ]; then

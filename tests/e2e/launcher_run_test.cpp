@@ -8,7 +8,9 @@
 
 #include "resources/resource_ids.h"
 #include "tests/support/launcher_process.h"
+#include "tests/support/product_state.h"
 #include "tests/support/registry_fixture.h"
+#include "tests/support/test_paths.h"
 
 namespace zu {
 namespace {
@@ -19,24 +21,24 @@ constexpr DWORD kAlreadyRunning = static_cast<DWORD>(-1);
 
 class LauncherRunTest : public testing::Test {
   protected:
-    void SetUp() override { Clean(); }
-    void TearDown() override { Clean(); }
-    static void Clean() { test::DeleteKeyTree(HKEY_LOCAL_MACHINE, kProduct, KEY_WOW64_64KEY); }
+    void SetUp() override { test::ResetProductState(); }
+    void TearDown() override { test::ResetProductState(); }
 
+    // A whole run started as a user starts it: through the package.
     static DWORD RunToEnd(const std::wstring& arguments) {
         test::LauncherProcess launcher;
-        EXPECT_TRUE(launcher.Start(test::PackagedLauncherPath(), arguments, false));
+        EXPECT_TRUE(launcher.Start(test::DistDir() + L"\\ZEMIUpdatePackage.exe", arguments, false));
         DWORD exit_code = 12345;
         EXPECT_TRUE(launcher.WaitForExit(kRunTimeoutMs, &exit_code));
         return exit_code;
     }
 };
 
-TEST_F(LauncherRunTest, OrdinaryRun_ExitsZeroAndConsumesTheClientsRequests) {
+TEST_F(LauncherRunTest, SilentRunThroughPackage_ExitsZeroAndConsumesTheClientsRequests) {
     test::SetStringValue(HKEY_LOCAL_MACHINE, kProduct, KEY_WOW64_64KEY, L"ZUSRInstall", L"1");
     test::SetStringValue(HKEY_LOCAL_MACHINE, kProduct, KEY_WOW64_64KEY, L"ZEUInstall", L"1");
     test::SetDwordValue(HKEY_LOCAL_MACHINE, kProduct, KEY_WOW64_64KEY, L"LaunchInstaller", 1);
-    EXPECT_EQ(0u, RunToEnd(L""));
+    EXPECT_EQ(0u, RunToEnd(L"/s"));
     EXPECT_FALSE(test::ValueExists(HKEY_LOCAL_MACHINE, kProduct, KEY_WOW64_64KEY, L"ZUSRInstall"));
     EXPECT_FALSE(test::ValueExists(HKEY_LOCAL_MACHINE, kProduct, KEY_WOW64_64KEY, L"ZEUInstall"));
     EXPECT_TRUE(

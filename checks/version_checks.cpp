@@ -1,0 +1,133 @@
+#include "checks/version_checks.h"
+
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/file_operations.h"
+#include "platform/known_folders.h"
+#include "platform/product_names.h"
+
+namespace zu {
+namespace {
+
+constexpr size_t kVersionBytes = 128;
+constexpr wchar_t kVersionFileTail[] = L"\\Version.txt";
+constexpr wchar_t kGeneration5FolderTail[] = L"\\Koru\\ZEMI Update 5";
+constexpr wchar_t kGeneration4FolderTail[] = L"\\Koru\\ZEMI Update 4";
+
+bool FileExists(const std::wstring& path) {
+    return !path.empty() && ::PathFileExistsW(path.c_str());
+}
+
+// Native Program Files + folder tail + "\Version.txt"; empty when not built.
+std::wstring NativeVersionFile(const wchar_t* folder_tail) {
+    std::wstring path;
+    GetNativeProgramFilesPath(folder_tail, &path);
+    return path.empty() ? path : path + kVersionFileTail;
+}
+
+std::wstring InstalledVersionFile() {
+    return NativeVersionFile(kProductFolderTail);
+}
+
+// The generation-4 folder under the Program Files that a 32-bit process sees.
+std::wstring Generation4FolderIn32BitProgramFiles() {
+    std::wstring program_files;
+    if (FAILED(KnownFolderResolver().GetPath(FOLDERID_ProgramFiles, &program_files))) {
+        return std::wstring();
+    }
+    return program_files + kGeneration4FolderTail;
+}
+
+void CopyInstalledVersionInto(const std::wstring& folder) {
+    if (folder.empty()) {
+        return;
+    }
+    // The uninstall may have taken "\Koru" with the generation-4 folder:
+    // every missing level is made again, not only the last.
+    if (!::PathFileExistsW(folder.c_str())) {
+        CreateDirectoryPath(folder + L"\\");
+    }
+    const std::wstring installed = InstalledVersionFile();
+    if (FileExists(installed)) {
+        ::CopyFileW(installed.c_str(), (folder + kVersionFileTail).c_str(), FALSE);
+    }
+}
+
+}  // namespace
+
+std::wstring ReadVersionFile(const std::wstring& path) {
+    FILE* file = _wfopen(path.c_str(), L"rb");
+    if (file == nullptr) {
+        return std::wstring();
+    }
+    char bytes[kVersionBytes + 1] = {};
+    const size_t read = std::fread(bytes, 1, kVersionBytes, file);
+    std::fclose(file);
+
+    const char* text = bytes;
+    if (read >= 2 && static_cast<unsigned char>(bytes[0]) == 0xEF &&
+        static_cast<unsigned char>(bytes[1]) == 0xBB) {
+        text += 3;
+    }
+    // The text ends at the first zero byte or after the bytes read.
+    const size_t available = bytes + kVersionBytes - text;
+    const void* zero = std::memchr(text, 0, available);
+    const int length =
+        static_cast<int>(zero != nullptr ? static_cast<const char*>(zero) - text : available);
+    std::wstring version;
+    if (length > 0) {
+        version.resize(length);
+        const int converted =
+            ::MultiByteToWideChar(CP_THREAD_ACP, 0, text, length, &version[0], length);
+        version.resize(converted > 0 ? converted : 0);
+    }
+    return version.substr(0, version.find_first_of(L"\r\n"));
+}
+
+bool IsNewerVersionInstalled() {
+    std::wstring new_file;
+    if (!PathBesideLauncher(L"Installer\\Version.txt", &new_file)) {
+        return false;
+    }
+    const std::wstring installed_file = InstalledVersionFile();
+    if (!FileExists(new_file) || !FileExists(installed_file)) {
+        return false;
+    }
+    const std::wstring new_version = ReadVersionFile(new_file);
+    const std::wstring installed_version = ReadVersionFile(installed_file);
+    return _wcsicmp(installed_version.c_str(), new_version.c_str()) > 0;
+}
+
+bool IsCurrentGenerationInstalled() {
+    return FileExists(InstalledVersionFile()) ||
+           FileExists(NativeVersionFile(kGeneration5FolderTail));
+}
+
+void DetectGeneration4Folders(LauncherContext* context) {
+    if (!context->launchInstaller) {
+        return;
+    }
+    if (FileExists(NativeVersionFile(kGeneration4FolderTail))) {
+        context->gen4VersionNative = true;
+    }
+    const std::wstring folder = Generation4FolderIn32BitProgramFiles();
+    if (!folder.empty() && FileExists(folder + kVersionFileTail)) {
+        context->gen4VersionProgramFiles = true;
+    }
+}
+
+void CopyVersionFileToGeneration4(const LauncherContext& context) {
+    if (context.gen4VersionNative) {
+        std::wstring folder;
+        GetNativeProgramFilesPath(kGeneration4FolderTail, &folder);
+        CopyInstalledVersionInto(folder);
+    } else if (context.gen4VersionProgramFiles) {
+        CopyInstalledVersionInto(Generation4FolderIn32BitProgramFiles());
+    }
+}
+
+}  // namespace zu

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+#include "platform/launcher_context.h"
+
+namespace zu {
+
+// Versions are compared as text without regard to case, never numerically
+// ("5.10.0" is smaller than "5.9.0"): the product's own releases rely on it.
+
+// The first line of a "Version.txt": at most 128 bytes are read, a UTF-8
+// byte-order mark is skipped, the rest is taken in the thread's ANSI code page.
+// Empty when the file cannot be opened.
+std::wstring ReadVersionFile(const std::wstring& path);
+
+// True when the installed client's version is greater than the one in
+// "Installer\Version.txt" beside the launcher. A missing file on either side
+// gives false.
+bool IsNewerVersionInstalled();
+
+// True when the current ("ZEMI Update") or the generation-5 version file exists.
+bool IsCurrentGenerationInstalled();
+
+// In launch mode 3 only: records in the context where generation 4's version
+// files exist (native and 32-bit Program Files).
+void DetectGeneration4Folders(LauncherContext* context);
+
+// Copies the installed version file into the generation-4 folder recorded
+// earlier (the native one when both were), recreating the folder first.
+// Failures are not examined.
+void CopyVersionFileToGeneration4(const LauncherContext& context);
+
+}  // namespace zu

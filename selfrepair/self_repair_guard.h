@@ -1,0 +1,67 @@
+#pragma once
+
+#include <string>
+
+#include "platform/launcher_context.h"
+
+namespace zu {
+
+// The client's self-repair tool around the replacement. Before the old
+// generation goes, the launcher's own copy of the tool is put into the
+// self-repair folder "<ProgramData>\Koru Corporation\ZEMI Update Self Repair"
+// beside a copy of the installation package and started as a guard; the old
+// generation's tool then uninstalls its repair tasks. After the new setup, the
+// new tool goes into the product folder and the package into the installer
+// folder.
+//
+// Every start of the tool first ends any running "ZUSR.exe", then runs the
+// tool shown with the switch and waits for it without limit; a missing tool
+// file is not started.
+
+// Makes sure a trusted, current package copy and guard tool are in the
+// self-repair folder, summons the guard, has the old generation's tool
+// uninstall itself and checks that its repair entries are gone. True when the
+// installation goes on. On false the run has been abandoned: the guard, if it
+// was summoned, has been dismissed, the self-repair folder, the saved data
+// folder and the installer's scratch key are gone, and the progress window has
+// been told to close.
+bool RunSelfRepairGuard(LauncherContext* context);
+
+// Puts the guard tool into the product folder and the package copy into the
+// installer folder, installs the new tool and, when both copies succeeded,
+// dismisses the guard and deletes the self-repair folder. False when a copy
+// failed: the guard and the folder are then left for the tool to act on.
+bool FinishSelfRepairDeployment();
+
+// "<ProgramData>\Koru Corporation\ZEMI Update Self Repair". False, folder
+// untouched, when ProgramData cannot be resolved.
+bool GetSelfRepairFolder(std::wstring* folder);
+
+// The package's file name: "id" of section "SoftwareID" in "Installer\ESD.ini"
+// beside the launcher, followed by ".exe" (just ".exe" when the id is missing).
+// False, name untouched, when the launcher's own path cannot be read.
+bool GetPackageName(std::wstring* name);
+
+// True when the package copy in the self-repair folder exists and its
+// ProductVersion equals "Installer\Version.txt" beside the launcher, ignoring case.
+bool IsPackageCurrent();
+
+// True when the launcher's tool and the guard tool both exist and their
+// ProductVersions are equal, ignoring case.
+bool IsSelfRepairToolCurrent();
+
+// Copies the launcher's tool for the native architecture ("ZUSRFeature\64" or
+// "ZUSRFeature\32" beside the launcher) over the guard tool, creating the
+// self-repair folder (one level) if it is missing. True when the copy succeeded.
+bool CopySelfRepairToolFromLauncher();
+
+// Copies the guard tool over "<native Program Files>\Koru\ZEMI Update\ZUSR.exe".
+// True when the copy succeeded.
+bool CopyToolToProductFolder();
+
+// Replaces "<ProgramData>\Koru Corporation\ZEMI Update Installer" by a fresh
+// folder that holds the package copy under the package name. True when the
+// copy succeeded.
+bool CopyPackageToInstallerFolder();
+
+}  // namespace zu

@@ -1,0 +1,544 @@
+// Whole runs of the packaged launcher to their end, by launch mode: the
+// message the user sees and answers, the client start that follows, the
+// self-repair tool's hand-over, and whether the machine restarts.
+//
+// Wine carries out a restart request by ending every process of the prefix, so
+// this program shields itself from that, watches a bystander process of the
+// machine (only a restart ends it), and runs each restarting case in a prefix
+// of its own.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/scoped_handle.h"
+#include "tests/support/file_fixture.h"
+#include "tests/support/journal.h"
+#include "tests/support/launcher_process.h"
+#include "tests/support/machine_paths.h"
+#include "tests/support/message_box.h"
+#include "tests/support/registry_fixture.h"
+#include "tests/support/test_paths.h"
+
+namespace zu {
+namespace {
+
+constexpr wchar_t kProductKey[] = L"SOFTWARE\\Koru Corporation\\ZEMI Update";
+constexpr wchar_t kScratchKey[] = L"SOFTWARE\\Koru Corporation\\ZEMI Update Installer";
+// A region the gate finds without asking.
+constexpr wchar_t kSharedInfoKey[] = L"SOFTWARE\\Koru Corporation\\Shared Info";
+constexpr DWORD kEuropeLocation = 4309;
+constexpr wchar_t kSessionManager[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+constexpr wchar_t kPendingRenames[] = L"PendingFileRenameOperations";
+
+constexpr wchar_t kClient[] = L"ZEMIUpdt.exe";
+constexpr wchar_t kSelfRepairTool[] = L"ZUSR.exe";
+constexpr wchar_t kHaltSwitch[] = L"/haltall";
+constexpr wchar_t kUltimateRepairSucceed[] = L"/UltimateRepairSucceed";
+
+constexpr wchar_t kCaption[] = L"ZEMI Update";
+constexpr wchar_t kRestartText[] = L"Your ZEMI must restart for the installation to complete.";
+constexpr wchar_t kCompleteText[] = L"Installation complete.";
+
+// The whole install runs before the box: generous, as on a slow machine.
+constexpr DWORD kRunTimeoutMs = 240000;
+// How long a restart takes to reach every process, and how long a client
+// start that was asked for may take to show in the journal.
+constexpr DWORD kSettleMs = 15000;
+// How long the tests look for something that must not happen.
+constexpr DWORD kQuietMs = 2000;
+
+enum class Mode { kZeuInstallSilent, kZusrInstall, kLaunchInstaller, kOrdinary };
+
+std::wstring ProductFolder() {
+    return test::NativeProgramFiles() + L"\\Koru\\ZEMI Update";
+}
+
+// Arguments of every client start except the uninstall's halt request.
+std::vector<std::wstring> ClientStarts() {
+    std::vector<std::wstring> arguments;
+    for (const test::JournalRecord& start : test::StartsOf(kClient)) {
+        if (::lstrcmpiW(start.arguments.c_str(), kHaltSwitch) != 0) {
+            arguments.push_back(start.arguments);
+        }
+    }
+    return arguments;
+}
+
+bool WaitForClientStart(DWORD timeout_ms) {
+    const DWORD start = ::GetTickCount();
+    while (ClientStarts().empty()) {
+        if (::GetTickCount() - start >= timeout_ms) {
+            return false;
+        }
+        ::Sleep(100);
+    }
+    return true;
+}
+
+std::vector<test::JournalRecord> UltimateRepairRuns() {
+    std::vector<test::JournalRecord> runs;
+    for (const test::JournalRecord& start : test::StartsOf(kSelfRepairTool)) {
+        if (start.arguments == kUltimateRepairSucceed) {
+            runs.push_back(start);
+        }
+    }
+    return runs;
+}
+
+bool IsProcessAlive(HANDLE process) {
+    return ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+}
+
+// A process of the machine that has nothing to do with the launcher: it runs
+// until the test ends it, or until a restart ends every process.
+class Bystander {
+  public:
+    bool Start() {
+        SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
+        HANDLE read_end = nullptr;
+        HANDLE write_end = nullptr;
+        if (!::CreatePipe(&read_end, &write_end, &inheritable, 0)) {
+            return false;
+        }
+        UniqueHandle input(read_end);
+        input_.Reset(write_end);
+        ::SetHandleInformation(write_end, HANDLE_FLAG_INHERIT, 0);
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = input.Get();
+        // cmd reads its commands from the pipe, which stays open and empty.
+        wchar_t command[] = L"cmd.exe /q /k";
+        PROCESS_INFORMATION info = {};
+        if (!::CreateProcessW(nullptr, command, nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                              nullptr, &startup, &info)) {
+            return false;
+        }
+        process_.Reset(info.hProcess);
+        UniqueHandle thread(info.hThread);
+        return true;
+    }
+
+    ~Bystander() {
+        if (process_ && IsProcessAlive(process_.Get())) {
+            ::TerminateProcess(process_.Get(), 0);
+        }
+    }
+
+    bool EndedWithin(DWORD timeout_ms) const {
+        return ::WaitForSingleObject(process_.Get(), timeout_ms) == WAIT_OBJECT_0;
+    }
+
+  private:
+    UniqueHandle process_;
+    UniqueHandle input_;
+};
+
+// A launcher started without the right to shut the system down, as for a
+// user whom the system does not grant it.
+class UnprivilegedLauncher {
+  public:
+    bool Start(const std::wstring& arguments) {
+        HANDLE own = nullptr;
+        if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ALL_ACCESS, &own)) {
+            return false;
+        }
+        UniqueHandle own_token(own);
+        LUID_AND_ATTRIBUTES removed = {};
+        HANDLE restricted = nullptr;
+        if (!::LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME, &removed.Luid) ||
+            !::CreateRestrictedToken(own, 0, 0, nullptr, 1, &removed, 0, nullptr, &restricted)) {
+            return false;
+        }
+        UniqueHandle token(restricted);
+        std::wstring line = L"\"" + test::PackagedLauncherPath() + L"\" " + arguments;
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION info = {};
+        if (!::CreateProcessAsUserW(token.Get(), nullptr, &line[0], nullptr, nullptr, FALSE, 0,
+                                    nullptr, nullptr, &startup, &info)) {
+            return false;
+        }
+        process_.Reset(info.hProcess);
+        UniqueHandle thread(info.hThread);
+        process_id_ = info.dwProcessId;
+        return true;
+    }
+
+    ~UnprivilegedLauncher() {
+        if (process_ && IsProcessAlive(process_.Get())) {
+            ::TerminateProcess(process_.Get(), 1);
+        }
+    }
+
+    bool WaitForExit(DWORD timeout_ms, DWORD* exit_code) const {
+        return ::WaitForSingleObject(process_.Get(), timeout_ms) == WAIT_OBJECT_0 &&
+               ::GetExitCodeProcess(process_.Get(), exit_code);
+    }
+    DWORD ProcessId() const { return process_id_; }
+
+  private:
+    UniqueHandle process_;
+    DWORD process_id_ = 0;
+};
+
+// Keeps the pending file renames of the machine aside and gives them back.
+class SavedPendingRenames {
+  public:
+    SavedPendingRenames() {
+        HKEY key = nullptr;
+        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_READ, &key) !=
+            ERROR_SUCCESS) {
+            return;
+        }
+        DWORD bytes = 0;
+        if (::RegQueryValueExW(key, kPendingRenames, nullptr, &type_, nullptr, &bytes) ==
+            ERROR_SUCCESS) {
+            data_.resize(bytes);
+            saved_ = ::RegQueryValueExW(key, kPendingRenames, nullptr, &type_, data_.data(),
+                                        &bytes) == ERROR_SUCCESS;
+            data_.resize(bytes);
+        }
+        ::RegCloseKey(key);
+    }
+
+    ~SavedPendingRenames() {
+        HKEY key = nullptr;
+        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_WRITE, &key) !=
+            ERROR_SUCCESS) {
+            return;
+        }
+        if (saved_) {
+            ::RegSetValueExW(key, kPendingRenames, 0, type_, data_.data(),
+                             static_cast<DWORD>(data_.size()));
+        } else {
+            ::RegDeleteValueW(key, kPendingRenames);
+        }
+        ::RegCloseKey(key);
+    }
+
+  private:
+    bool saved_ = false;
+    DWORD type_ = REG_NONE;
+    std::vector<BYTE> data_;
+};
+
+class CompletionTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        Clean();
+        test::SetDwordValue(HKEY_LOCAL_MACHINE, kSharedInfoKey, KEY_WOW64_64KEY, L"dwLocation",
+                            kEuropeLocation);
+        InstallClient();
+        ASSERT_TRUE(bystander_.Start());
+    }
+
+    void TearDown() override {
+        test::EndStandinProcesses();
+        Clean();
+    }
+
+    static void Clean() {
+        test::ClearBehaviour();
+        test::ClearJournal();
+        test::DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey, KEY_WOW64_64KEY);
+        test::DeleteKeyTree(HKEY_LOCAL_MACHINE, kScratchKey, KEY_WOW64_64KEY);
+        test::DeleteKeyTree(HKEY_LOCAL_MACHINE, kSharedInfoKey, KEY_WOW64_64KEY);
+        test::DeletePath(ProductFolder());
+        test::DeletePath(test::CommonPrograms() + L"\\ZEMI Update.lnk");
+    }
+
+    // The client and its self-repair tool in place, as the new setup leaves
+    // them, so that the hand-over has programs to start whatever the install
+    // before it does.
+    static void InstallClient() {
+        const std::wstring folder = ProductFolder();
+        ::CreateDirectoryW((test::NativeProgramFiles() + L"\\Koru").c_str(), nullptr);
+        ::CreateDirectoryW(folder.c_str(), nullptr);
+        const std::wstring bits = test::RegistryViewsAreSeparate() ? L"64" : L"32";
+        ASSERT_TRUE(::CopyFileW((test::DistDir() + L"\\Installer\\payload\\ZEMIUpdt.exe").c_str(),
+                                (folder + L"\\ZEMIUpdt.exe").c_str(), FALSE));
+        ASSERT_TRUE(
+            ::CopyFileW((test::DistDir() + L"\\ZUSRFeature\\" + bits + L"\\ZUSR.exe").c_str(),
+                        (folder + L"\\ZUSR.exe").c_str(), FALSE));
+    }
+
+    static void RequestMode(Mode mode) {
+        switch (mode) {
+            case Mode::kZeuInstallSilent:
+                test::SetStringValue(HKEY_LOCAL_MACHINE, kProductKey, KEY_WOW64_64KEY,
+                                     L"ZEUInstall", L"1");
+                break;
+            case Mode::kZusrInstall:
+                test::SetStringValue(HKEY_LOCAL_MACHINE, kProductKey, KEY_WOW64_64KEY,
+                                     L"ZUSRInstall", L"1");
+                break;
+            case Mode::kLaunchInstaller:
+                test::SetDwordValue(HKEY_LOCAL_MACHINE, kProductKey, KEY_WOW64_64KEY,
+                                    L"LaunchInstaller", 1);
+                break;
+            case Mode::kOrdinary:
+                break;
+        }
+    }
+
+    // A replacement of a file in the product folder that waits for the next
+    // start of Windows (the kind of entry that survives the uninstall's
+    // clean-up, which drops only entries whose source is in the product).
+    static void SetRestartPending() {
+        static const wchar_t kEntry[] =
+            L"\\??\\C:\\windows\\temp\\zu-replacement.tmp\0"
+            L"!\\??\\C:\\Program Files\\Koru\\ZEMI Update\\zu-replaced.dll\0";
+        HKEY key = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS,
+                  ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_WRITE, &key));
+        ::RegSetValueExW(key, kPendingRenames, 0, REG_MULTI_SZ,
+                         reinterpret_cast<const BYTE*>(kEntry), sizeof(kEntry));
+        ::RegCloseKey(key);
+    }
+
+    static void ExpectBox(const test::MessageBoxContent& box,
+                          const wchar_t* text,
+                          test::MessageBoxIcon icon) {
+        EXPECT_EQ(kCaption, box.caption);
+        EXPECT_EQ(text, box.text);
+        EXPECT_TRUE(test::ShowsIcon(box, icon));
+        EXPECT_EQ(std::vector<int>{IDOK}, box.buttons);
+    }
+
+    // Runs a launcher that must show nothing to the end; a box that appears
+    // anyway is reported and answered so that the run can end.
+    static void RunUnattended(const std::wstring& arguments) {
+        test::LauncherProcess launcher;
+        ASSERT_TRUE(launcher.Start(test::PackagedLauncherPath(), arguments, false));
+        test::MessageBoxContent box;
+        const DWORD start = ::GetTickCount();
+        DWORD exit_code = 1;
+        while (!launcher.WaitForExit(200, &exit_code)) {
+            if (test::WaitForMessageBox(launcher.ProcessId(), 0, &box)) {
+                ADD_FAILURE() << "unexpected box: " << testing::PrintToString(box.text);
+                test::PressOk(box);
+            }
+            ASSERT_LT(::GetTickCount() - start, kRunTimeoutMs) << "the run did not end";
+        }
+        EXPECT_EQ(0u, exit_code);
+    }
+
+    // The client did not start; waits a moment for a start that was asked for late.
+    static void ExpectNoClientStart() {
+        ::Sleep(kQuietMs);
+        EXPECT_TRUE(ClientStarts().empty()) << testing::PrintToString(ClientStarts().front());
+    }
+
+    static void ExpectOneClientStart(const std::wstring& arguments) {
+        ASSERT_TRUE(WaitForClientStart(kSettleMs)) << "the client was not started";
+        ::Sleep(kQuietMs);
+        EXPECT_EQ(std::vector<std::wstring>{arguments}, ClientStarts());
+    }
+
+    void ExpectNoRestart() const { EXPECT_FALSE(bystander_.EndedWithin(0)); }
+    void ExpectRestart() const { EXPECT_TRUE(bystander_.EndedWithin(kSettleMs)); }
+
+    SavedPendingRenames saved_renames_;
+    Bystander bystander_;
+};
+
+// Cases in which the machine restarts: this program must outlive the restart
+// to see it, so it denies everyone the right to end it.
+class CompletionRestartTest : public CompletionTest {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(ShieldFromRestart());
+        CompletionTest::SetUp();
+    }
+
+  private:
+    static bool ShieldFromRestart() {
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        // Deny PROCESS_TERMINATE (1) to everyone, allow the rest.
+        if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                L"D:(D;;0x0001;;;WD)(A;;0x1fffff;;;WD)", SDDL_REVISION_1, &descriptor, nullptr)) {
+            return false;
+        }
+        UniqueLocalMemory owned(descriptor);
+        BOOL present = FALSE;
+        BOOL defaulted = FALSE;
+        PACL dacl = nullptr;
+        return ::GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) &&
+               ::SetSecurityInfo(::GetCurrentProcess(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION,
+                                 nullptr, nullptr, dacl, nullptr) == ERROR_SUCCESS;
+    }
+};
+
+TEST_F(CompletionTest, OrdinaryRun_NoRestartPending_ShowsCompleteThenStartsClientPlain) {
+    test::LauncherProcess launcher;
+    ASSERT_TRUE(launcher.Start(test::PackagedLauncherPath(), L"", false));
+    test::MessageBoxContent box;
+    ASSERT_TRUE(test::WaitForMessageBox(launcher.ProcessId(), kRunTimeoutMs, &box));
+    ExpectBox(box, kCompleteText, test::MessageBoxIcon::kInformation);
+    // The client follows the user's answer, not the box.
+    ::Sleep(kQuietMs);
+    EXPECT_TRUE(ClientStarts().empty());
+
+    ASSERT_TRUE(test::PressOk(box));
+    DWORD exit_code = 1;
+    ASSERT_TRUE(launcher.WaitForExit(kSettleMs, &exit_code));
+    EXPECT_EQ(0u, exit_code);
+    ExpectOneClientStart(L"");
+    ExpectNoRestart();
+}
+
+TEST_F(CompletionTest, OrdinaryRun_RestartNotGranted_ReleasesWithoutStartingClient) {
+    SetRestartPending();
+    UnprivilegedLauncher launcher;
+    ASSERT_TRUE(launcher.Start(L""));
+    test::MessageBoxContent box;
+    ASSERT_TRUE(test::WaitForMessageBox(launcher.ProcessId(), kRunTimeoutMs, &box));
+    ExpectBox(box, kRestartText, test::MessageBoxIcon::kWarning);
+    ASSERT_TRUE(test::PressOk(box));
+
+    DWORD exit_code = 1;
+    ASSERT_TRUE(launcher.WaitForExit(kSettleMs, &exit_code)) << "the launcher stayed up";
+    EXPECT_EQ(0u, exit_code);
+    ExpectNoClientStart();
+    ExpectNoRestart();
+}
+
+TEST_F(CompletionTest, SilentOrdinaryRun_EndsWithoutBoxOrClientWhetherRestartPendingOrNot) {
+    RunUnattended(L"/s");
+    ExpectNoClientStart();
+
+    SetRestartPending();
+    RunUnattended(L"-S");
+    ExpectNoClientStart();
+    ExpectNoRestart();
+}
+
+TEST_F(CompletionTest, ZeuInstall_NoRestartPending_StartsNothing) {
+    RequestMode(Mode::kZeuInstallSilent);
+    RunUnattended(L"/s");
+    ExpectNoClientStart();
+    ExpectNoRestart();
+}
+
+TEST_F(CompletionTest, ZeuInstall_RestartPending_StartsClientToShowReboot) {
+    RequestMode(Mode::kZeuInstallSilent);
+    SetRestartPending();
+    RunUnattended(L"/s");
+    ExpectOneClientStart(L"/ShowReboot");
+    ExpectNoRestart();
+}
+
+TEST_F(CompletionTest, LaunchInstaller_AlwaysStartsClientRunByInstallerWithoutBox) {
+    for (const bool restart : {false, true}) {
+        for (const wchar_t* arguments : {L"", L"/s"}) {
+            SCOPED_TRACE(testing::Message() << "restart " << restart << ", arguments "
+                                            << testing::PrintToString(std::wstring(arguments)));
+            test::ClearJournal();
+            RequestMode(Mode::kLaunchInstaller);
+            if (restart) {
+                SetRestartPending();
+            }
+            RunUnattended(arguments);
+            ExpectOneClientStart(L"/RunByInstaller");
+        }
+    }
+    ExpectNoRestart();
+}
+
+TEST_F(CompletionTest, ZusrInstall_NoRestartPending_HandsOverToToolThenCompletesAndStartsClient) {
+    RequestMode(Mode::kZusrInstall);
+    // A guard copy of the tool that would run forever must be stopped first,
+    // and the tool's own run is waited for before the user hears anything.
+    test::SetBehaviour(L"ZUSR.exe /Guard", L"hang", 1);
+    test::SetBehaviour(L"ZUSR.exe /UltimateRepairSucceed", L"sleep_ms", 2000);
+    PROCESS_INFORMATION guard = {};
+    std::wstring guard_line = L"\"" + ProductFolder() + L"\\ZUSR.exe\" /Guard";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    ASSERT_TRUE(::CreateProcessW(nullptr, &guard_line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                 nullptr, &startup, &guard));
+    UniqueHandle guard_process(guard.hProcess);
+    UniqueHandle guard_thread(guard.hThread);
+
+    test::LauncherProcess launcher;
+    ASSERT_TRUE(launcher.Start(test::PackagedLauncherPath(), L"", false));
+    test::MessageBoxContent box;
+    ASSERT_TRUE(test::WaitForMessageBox(launcher.ProcessId(), kRunTimeoutMs, &box));
+    ExpectBox(box, kCompleteText, test::MessageBoxIcon::kInformation);
+    EXPECT_FALSE(IsProcessAlive(guard_process.Get()));
+    const std::vector<test::JournalRecord> runs = UltimateRepairRuns();
+    ASSERT_EQ(1u, runs.size());
+    EXPECT_EQ(0, ::lstrcmpiW((ProductFolder() + L"\\ZUSR.exe").c_str(), runs[0].path.c_str()));
+    UniqueHandle tool(::OpenProcess(SYNCHRONIZE, FALSE, runs[0].pid));
+    EXPECT_FALSE(tool && IsProcessAlive(tool.Get())) << "the box came before the tool ended";
+    EXPECT_TRUE(ClientStarts().empty());
+
+    ASSERT_TRUE(test::PressOk(box));
+    DWORD exit_code = 1;
+    ASSERT_TRUE(launcher.WaitForExit(kSettleMs, &exit_code));
+    EXPECT_EQ(0u, exit_code);
+    ExpectOneClientStart(L"");
+    ExpectNoRestart();
+}
+
+TEST_F(CompletionRestartTest, OrdinaryRun_RestartPending_OkRestartsWithoutRelease) {
+    SetRestartPending();
+    test::LauncherProcess launcher;
+    ASSERT_TRUE(launcher.Start(test::PackagedLauncherPath(), L"", false));
+    test::MessageBoxContent box;
+    ASSERT_TRUE(test::WaitForMessageBox(launcher.ProcessId(), kRunTimeoutMs, &box));
+    ExpectBox(box, kRestartText, test::MessageBoxIcon::kWarning);
+    const size_t journal_lines = test::ReadJournal().size();
+
+    ASSERT_TRUE(test::PressOk(box));
+    ExpectRestart();
+    DWORD exit_code = 1;
+    EXPECT_TRUE(launcher.WaitForExit(kSettleMs, &exit_code));
+    ::Sleep(kQuietMs);
+    EXPECT_TRUE(ClientStarts().empty());
+    EXPECT_EQ(journal_lines, test::ReadJournal().size());
+}
+
+TEST_F(CompletionRestartTest, OrdinaryRun_RestartPending_TitleBarCloseAlsoRestarts) {
+    SetRestartPending();
+    test::LauncherProcess launcher;
+    ASSERT_TRUE(launcher.Start(test::PackagedLauncherPath(), L"", false));
+    test::MessageBoxContent box;
+    ASSERT_TRUE(test::WaitForMessageBox(launcher.ProcessId(), kRunTimeoutMs, &box));
+    ExpectBox(box, kRestartText, test::MessageBoxIcon::kWarning);
+
+    ASSERT_TRUE(test::CloseWithTitleBar(box));
+    ExpectRestart();
+    DWORD exit_code = 1;
+    EXPECT_TRUE(launcher.WaitForExit(kSettleMs, &exit_code));
+    ::Sleep(kQuietMs);
+    EXPECT_TRUE(ClientStarts().empty());
+}
+
+TEST_F(CompletionRestartTest, ZusrInstall_RestartPending_HandsOverToToolThenAsksAndRestarts) {
+    RequestMode(Mode::kZusrInstall);
+    SetRestartPending();
+    test::LauncherProcess launcher;
+    ASSERT_TRUE(launcher.Start(test::PackagedLauncherPath(), L"", false));
+    test::MessageBoxContent box;
+    ASSERT_TRUE(test::WaitForMessageBox(launcher.ProcessId(), kRunTimeoutMs, &box));
+    ExpectBox(box, kRestartText, test::MessageBoxIcon::kWarning);
+    EXPECT_EQ(1u, UltimateRepairRuns().size());
+    EXPECT_TRUE(ClientStarts().empty());
+
+    // The client start that follows the request races the restart; only the
+    // restart itself is certain.
+    ASSERT_TRUE(test::PressOk(box));
+    ExpectRestart();
+    DWORD exit_code = 1;
+    EXPECT_TRUE(launcher.WaitForExit(kSettleMs, &exit_code));
+}
+
+}  // namespace
+}  // namespace zu

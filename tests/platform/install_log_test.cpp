@@ -1,0 +1,134 @@
+#include "platform/install_log.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <string>
+
+#include "platform/install_log_entry.h"
+#include "tests/support/file_fixture.h"
+
+namespace zu {
+namespace {
+
+SYSTEMTIME Time(WORD hour, WORD minute, WORD second, WORD milliseconds) {
+    SYSTEMTIME time = {};
+    time.wYear = 2024;
+    time.wMonth = 5;
+    time.wDay = 17;
+    time.wHour = hour;
+    time.wMinute = minute;
+    time.wSecond = second;
+    time.wMilliseconds = milliseconds;
+    return time;
+}
+
+std::wstring ProgramData() {
+    wchar_t buffer[MAX_PATH] = {};
+    ::SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer);
+    return buffer;
+}
+
+std::wstring MakerFolder() {
+    return ProgramData() + L"\\Koru Corporation";
+}
+
+std::wstring LogPath() {
+    return MakerFolder() + L"\\ZEMI Update\\ZUSUInstallLog.txt";
+}
+
+bool Exists(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string ReadBytes(const std::wstring& path) {
+    return test::FileBytes(path).value_or("<missing>");
+}
+
+// Every test starts without "<ProgramData>\Koru Corporation" and removes it.
+class InstallLogTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        test::DeletePath(MakerFolder());
+        ASSERT_FALSE(Exists(MakerFolder()));
+    }
+    void TearDown() override { test::DeletePath(MakerFolder()); }
+};
+
+TEST_F(InstallLogTest, TwoEntries_CreateFoldersAndAppendExactBytes) {
+    AppendInstallLogEntry(Time(9, 5, 7, 42), L"DARiziz busy, install counter is :3");
+    AppendInstallLogEntry(Time(23, 59, 59, 999), L"ZC is running, install counter is :4");
+
+    EXPECT_EQ(
+        " 9:5:7: 42 => DARiziz busy, install counter is :3\r\n\r\n"
+        "23:59:59:999 => ZC is running, install counter is :4\r\n\r\n",
+        ReadBytes(LogPath()));
+}
+
+TEST_F(InstallLogTest, Text_WrittenOneBytePerCharacterUpToFirstWideOne) {
+    AppendInstallLogEntry(Time(0, 0, 0, 0), L"caf\u00e9 \u00ff\u65e5 lost");
+    AppendInstallLogEntry(Time(10, 10, 10, 100), L"next");
+
+    EXPECT_EQ(
+        " 0:0:0:  0 => caf\xe9 \xff\r\n\r\n"
+        "10:10:10:100 => next\r\n\r\n",
+        ReadBytes(LogPath()));
+}
+
+TEST_F(InstallLogTest, Write_FormatsTextAndStampsLocalTime) {
+    SYSTEMTIME before = {};
+    ::GetLocalTime(&before);
+    InstallLog::Write(L"%ls busy, install counter is :%d", L"DARiziz", 31);
+    SYSTEMTIME after = {};
+    ::GetLocalTime(&after);
+
+    const std::string bytes = ReadBytes(LogPath());
+    const std::string suffix = " => DARiziz busy, install counter is :31\r\n\r\n";
+    ASSERT_GT(bytes.size(), suffix.size());
+    EXPECT_EQ(suffix, bytes.substr(bytes.size() - suffix.size()));
+    // " H:M:S:mmm": the hour in two places, the milliseconds in three.
+    const std::string stamp = bytes.substr(0, bytes.size() - suffix.size());
+    EXPECT_EQ(':', stamp[2]) << stamp;
+    EXPECT_EQ(3u, stamp.size() - stamp.rfind(':') - 1) << stamp;
+    const int hour = std::stoi(stamp.substr(0, 2));
+    EXPECT_TRUE(hour == before.wHour || hour == after.wHour) << stamp;
+}
+
+// The text is formatted into a buffer of its own size, however long.
+TEST_F(InstallLogTest, Write_LongText_WrittenWhole) {
+    const std::wstring long_text(20000, L'x');
+    InstallLog::Write(L"%ls|%d", long_text.c_str(), 7);
+
+    const std::string bytes = ReadBytes(LogPath());
+    const std::string tail = std::string(20000, 'x') + "|7\r\n\r\n";
+    ASSERT_GT(bytes.size(), tail.size());
+    EXPECT_EQ(tail, bytes.substr(bytes.size() - tail.size()));
+}
+
+TEST_F(InstallLogTest, Remove_DeletesTheFileAndToleratesItsAbsence) {
+    InstallLog::Write(L"ZEMI Update tried to perform an automatic update");
+    ASSERT_TRUE(Exists(LogPath()));
+
+    InstallLog::Remove();
+    EXPECT_FALSE(Exists(LogPath()));
+    InstallLog::Remove();
+    EXPECT_TRUE(Exists(MakerFolder() + L"\\ZEMI Update"));
+}
+
+// Another process holding the log open must not stop the next entry.
+TEST_F(InstallLogTest, FileHeldOpenByAnotherWriter_StillAppends) {
+    AppendInstallLogEntry(Time(1, 2, 3, 4), L"first");
+    HANDLE held =
+        ::CreateFileW(LogPath().c_str(), GENERIC_READ | GENERIC_WRITE,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    AppendInstallLogEntry(Time(1, 2, 3, 5), L"second");
+    ::CloseHandle(held);
+
+    EXPECT_EQ(" 1:2:3:  4 => first\r\n\r\n 1:2:3:  5 => second\r\n\r\n", ReadBytes(LogPath()));
+}
+
+}  // namespace
+}  // namespace zu
