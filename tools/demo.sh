@@ -1,62 +1,72 @@
 #!/usr/bin/env bash
-# Runs the packaged launcher on a fresh simulated machine (a new 64-bit Wine
-# prefix on a virtual X screen) as a user would start it, and reports what it did.
-# Usage: tools/demo.sh BUILD_DIR [launcher arguments...]
+# Runs the package on a fresh simulated machine with generation 5 of the client
+# and its data installed (a new 64-bit Wine prefix on a virtual X screen), as a
+# user would: double-click, then OK on the launcher's message box. Reports the
+# machine before and after, the programs the run started, and screenshots.
+# Usage: tools/demo.sh BUILD_DIR
 set -eu
-build=$(realpath "$1"); shift
+build=$(realpath "$1")
 root=$(cd "$(dirname "$0")/.." && pwd)
 out="$build/demo"
-if [ -z "${ZU_DEMO_IN_XVFB:-}" ] || [ ! -d "$out/machine" ]; then
-    rm -rf "$out"; mkdir -p "$out"
-    bash "$root/tests/harness/make-templates.sh" "$build/wine"
-    cp -a "$build/wine/template-64" "$out/machine"
-fi
-export WINEPREFIX="$out/machine" WINEDEBUG=-all
 
-reg() { wine reg "$@" >/dev/null 2>&1 || true; }
-query() { wine reg query 'HKLM\SOFTWARE\Koru Corporation\ZEMI Update' /reg:64 2>/dev/null |
-          tr -d '\r' | sed -n 's/^ *\(\w*\) *REG_\w* *\(.*\)$/    \1 = \2/p'; }
-
-run() {
-    wineserver -p </dev/null >/dev/null 2>&1 || true
-    # A real display instead of the tests' headless driver, for the screenshot.
-    reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f
-    # The client asks for a self-repair install, as it does before starting the package.
-    reg add 'HKLM\SOFTWARE\Koru Corporation\ZEMI Update' /v ZUSRInstall /d 1 /f /reg:64
-    echo "Before the run, the product key holds:"; query
-    # The desktop process started above still draws with the old driver.
-    wineserver -k >/dev/null 2>&1 || true
-    wineserver -w >/dev/null 2>&1 || true
-    wineserver -p </dev/null >/dev/null 2>&1 || true
-
-    echo; echo "Starting dist/ZUInstaller.exe $*"
-    ZU_OBSERVE_SECONDS=5 wine "$build/testbin/launcher_observer.exe" "$root/dist/ZUInstaller.exe" "$@" \
-        > "$out/observer.txt" 2>&1 &
-    local observer=$!
-    for _ in $(seq 1 300); do
-        grep -q '^held' "$out/observer.txt" 2>/dev/null && break
-        kill -0 $observer 2>/dev/null || break
-        sleep 0.1
-    done
-    if grep -q '^held' "$out/observer.txt"; then
-        sleep 2  # let X draw the window
-        /usr/bin/import -window root "$out/screen.png" 2>/dev/null || true
-    fi
-    wait $observer || true
-    tr -d '\r' < "$out/observer.txt" | grep -v '^held' | sed 's/^/    /'
-
-    echo; echo "After the run, the product key holds:"; query
-    wineserver -k >/dev/null 2>&1 || true
-    wineserver -w >/dev/null 2>&1 || true
-}
 if [ -z "${DISPLAY:-}" ] && [ -z "${ZU_DEMO_IN_XVFB:-}" ] && command -v xvfb-run >/dev/null; then
-    # Again, on a virtual X screen.
-    ZU_DEMO_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$build" "$@"
+    rm -rf "$out"
+    ZU_DEMO_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$build"
 fi
-run "$@"
-geometry=$(tr -d '\r' < "$out/observer.txt" |
-           sed -n 's/^window: \([0-9]*\) x \([0-9]*\) at (\([0-9-]*\), \([0-9-]*\)).*/\1x\2+\3+\4/p')
-if [ -f "$out/screen.png" ] && [ -n "$geometry" ]; then
-    /usr/bin/convert "$out/screen.png" -crop "$geometry" "$out/window.png" 2>/dev/null || true
-    echo; echo "Screenshots taken during the run: $out/window.png (the window), $out/screen.png"
-fi
+rm -rf "$out"; mkdir -p "$out"
+bash "$root/tests/harness/make-templates.sh" "$build/wine"
+cp -a "$build/wine/template-64" "$out/machine"
+export WINEPREFIX="$out/machine" WINEDEBUG=-all ZU_TEST_BIN_DIR="$build/testbin" ZU_DIST_DIR="$root/dist"
+drive="$WINEPREFIX/drive_c"
+native="$drive/Program Files/Koru"
+data="$drive/ProgramData/Koru Corporation/ZEMI Update"
+
+wine reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f >/dev/null 2>&1 || true
+wineserver -k >/dev/null 2>&1 || true; wineserver -w >/dev/null 2>&1 || true
+wineserver -p </dev/null >/dev/null 2>&1 || true
+
+report() {
+    for folder in "ZEMI Update 5" "ZEMI Update"; do
+        if [ -f "$native/$folder/Version.txt" ]; then
+            echo "    $folder: version $(head -n1 "$native/$folder/Version.txt" | tr -d '\r')"
+        else
+            echo "    $folder: not installed"
+        fi
+    done
+    echo "    data files: $(find "$data" -type f 2>/dev/null | wc -l) under ProgramData\\Koru Corporation\\ZEMI Update"
+}
+shot() { sleep 1; /usr/bin/import -window root "$out/$1" 2>/dev/null || true; }
+
+wine "$build/testbin/demo_machine.exe"
+echo "The machine: 64-bit Windows with generation 5 of the client and its data."
+report
+
+# The new setup takes a few seconds here, as a real one does.
+mkdir -p "$drive/zu-standins"
+printf '[setup.exe]\r\nsleep_ms=4000\r\n' > "$drive/zu-standins/behaviour.ini"
+
+echo; echo "A user runs dist/ZEMIUpdatePackage.exe."
+wine "$build/testbin/demo_driver.exe" "$root/dist/ZEMIUpdatePackage.exe" > "$out/driver.txt" 2>&1 &
+driver=$!
+shots=""
+while kill -0 $driver 2>/dev/null; do
+    if [[ "$shots" != *w* ]] && grep -q '^window' "$out/driver.txt"; then shot window.png; shots+=w; fi
+    if [[ "$shots" != *b* ]] && grep -q '^box' "$out/driver.txt"; then shot box.png; shots+=b; fi
+    sleep 0.2
+done
+wait $driver || true
+tr -d '\r' < "$out/driver.txt" | sed 's/^/    /'
+
+sleep 2  # the client is started without waiting: let it write its line
+echo; echo "Programs the run started (from the stand-ins' journal):"
+tr -d '\r' < "$drive/zu-standins/journal.txt" 2>/dev/null |
+    awk -F'\t' 'NF >= 7 { printf "    %-22s %s\n", $1, $3 }'
+echo; echo "The machine afterwards:"
+report
+wineserver -k >/dev/null 2>&1 || true; wineserver -w >/dev/null 2>&1 || true
+
+echo
+for f in window.png box.png; do
+    [ -f "$out/$f" ] && echo "Screenshot: $out/$f"
+done
+exit 0

@@ -187,6 +187,10 @@ class Machine {
                                                Schedule schedule,
                                                REGSAM view);
 
+    // Leaves everything laid out so far in place: the destructor then puts
+    // nothing back (for a machine that a later program runs on, as in the demo).
+    void Keep() { undo_.clear(); }
+
   private:
     testing::AssertionResult SetValue(HKEY root,
                                       const std::wstring& key,
