@@ -5,8 +5,14 @@
 #include "launcher/launch_mode.h"
 #include "launcher/new_setup.h"
 #include "launcher/settings_carry_over.h"
+#include "legacy/com_registrations.h"
 #include "legacy/data_preservation.h"
 #include "legacy/eula_carry_over.h"
+#include "legacy/legacy_folders.h"
+#include "legacy/legacy_registrations.h"
+#include "legacy/legacy_shortcuts.h"
+#include "legacy/previous_generation_uninstall.h"
+#include "legacy/server_registration.h"
 #include "platform/install_log.h"
 #include "platform/process_control.h"
 #include "platform/product_names.h"
@@ -57,8 +63,40 @@ EulaInTransit SaveClientState(const LauncherContext& context) {
     return eula;
 }
 
+// The client's own shortcuts go before the uninstall; the public desktop one
+// is remembered so that the new client gets it back.
+void RemoveClientShortcuts(LauncherContext* context) {
+    std::wstring shortcut;
+    if (FindPublicDesktopShortcut(&shortcut)) {
+        context->shortcutRemoved = true;
+        ::DeleteFileW(shortcut.c_str());
+    }
+    if (FindProgramsShortcut(&shortcut)) {
+        ::DeleteFileW(shortcut.c_str());
+    }
+}
+
+// Uninstalls the previous generation, then removes what every earlier one left.
+void RemoveEarlierGenerations() {
+    UninstallPreviousGeneration();
+    RemoveLegacyUninstallEntry();
+    RemoveLegacyInstallerRegistrations();
+    RemoveShortcutsToClient();
+    RemoveLegacyShortcuts();
+    RemoveLegacyAppPath();
+    RemoveLegacyProductKeys();
+    UnregisterLegacyServers();
+    RemoveLegacyProgramFolders();
+    RemoveLegacyTasksAndRunEntries();
+    RemoveLegacyUninstallEntries();
+    RemoveLegacyUserKeys();
+    RemoveLegacyComRegistrations();
+}
+
 void InstallNewGeneration(const EulaInTransit& eula) {
     RunNewSetup(kNewSetupPath);
+    ImportPackageRegistration();
+    RegisterAgentService();
     RestoreDataFiles();
     RestoreDisplayFiles();
     FinishSelfRepairDeployment();  // a failed deployment leaves the guard in charge
@@ -72,6 +110,9 @@ void InstallNewGeneration(const EulaInTransit& eula) {
 }
 
 void CleanUpAndFinish(LauncherContext* context) {
+    if (context->shortcutRemoved) {
+        RestorePublicDesktopShortcut();
+    }
     if (context->launchInstaller) {
         RestoreTaskManagerSettings();
     }
@@ -109,7 +150,8 @@ void RunInstallSequence(LauncherContext* context) {
         return;
     }
     const EulaInTransit eula = SaveClientState(*context);
-    RemoveLegacyUninstallEntry();
+    RemoveClientShortcuts(context);
+    RemoveEarlierGenerations();
     InstallNewGeneration(eula);
     CleanUpAndFinish(context);
 }

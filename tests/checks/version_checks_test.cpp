@@ -49,11 +49,13 @@ std::wstring ProgramFilesX86() {
 // Version files in the places the launcher looks: beside the test program
 // (it stands in for the launcher) and in the Program Files folders.
 class VersionChecksTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override { Clean(); }
     void TearDown() override { Clean(); }
 
-    static std::wstring NewVersionFile() { return test::TestBinDir() + L"\\Installer\\Version.txt"; }
+    static std::wstring NewVersionFile() {
+        return test::TestBinDir() + L"\\Installer\\Version.txt";
+    }
     static std::wstring ProductFolder(const std::wstring& program_files, const wchar_t* name) {
         return program_files + L"\\Koru\\" + name;
     }
@@ -84,7 +86,9 @@ TEST_F(VersionChecksTest, ReadVersionFile_FirstLineOnlyWithByteOrderMarkSkipped)
     const std::wstring path = test::TestBinDir() + L"\\Installer\\Version.txt";
     PutNew("5.1.0.0\r\nsecond line\r\n");
     EXPECT_EQ(L"5.1.0.0", ReadVersionFile(path));
-    PutNew("\xEF\xBB\xBF" "5.1.0.0\n");
+    PutNew(
+        "\xEF\xBB\xBF"
+        "5.1.0.0\n");
     EXPECT_EQ(L"5.1.0.0", ReadVersionFile(path));
     PutNew("7.5.0.0");
     EXPECT_EQ(L"7.5.0.0", ReadVersionFile(path));
@@ -103,9 +107,14 @@ TEST_F(VersionChecksTest, IsNewerVersionInstalled_ComparesAsTextWithoutCase) {
         const char* fresh;
         bool newer;
     } cases[] = {
-        {"5.2.0.1", "5.1.9.9", true},   {"5.1.0.0", "5.1.0.0", false},
+        {"5.2.0.1", "5.1.9.9", true},
+        {"5.1.0.0", "5.1.0.0", false},
         {"5.9.0.0", "5.10.0.0", true},  // text, not numbers
-        {"ABC", "abc", false},          {"5.1.0.0\r\n", "\xEF\xBB\xBF" "5.1.0.0", false},
+        {"ABC", "abc", false},
+        {"5.1.0.0\r\n",
+         "\xEF\xBB\xBF"
+         "5.1.0.0",
+         false},
         {"7.0.0.0", "7.5.0.0", false},
     };
     for (const Case& c : cases) {

@@ -41,8 +41,6 @@ TEST_F(LauncherRunTest, SilentRunThroughPackage_ExitsZeroAndConsumesTheClientsRe
     EXPECT_EQ(0u, RunToEnd(L"/s"));
     EXPECT_FALSE(test::ValueExists(HKEY_LOCAL_MACHINE, kProduct, KEY_WOW64_64KEY, L"ZUSRInstall"));
     EXPECT_FALSE(test::ValueExists(HKEY_LOCAL_MACHINE, kProduct, KEY_WOW64_64KEY, L"ZEUInstall"));
-    EXPECT_TRUE(
-        test::ValueExists(HKEY_LOCAL_MACHINE, kProduct, KEY_WOW64_64KEY, L"LaunchInstaller"));
 }
 
 TEST_F(LauncherRunTest, HeldRun_WindowIsUpAndCannotBeClosedUntilTheRunEnds) {

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "components/legacy_identifiers.h"
+#include "legacy/packed_guid.h"
 #include "tests/support/file_fixture.h"
 #include "tests/support/machine_paths.h"
 #include "tests/support/registry_fixture.h"
@@ -245,12 +246,20 @@ class GenerationLayout {
             edition64 ? kLegacyComponentCodes64 : kLegacyComponentCodes32;
         const wchar_t* product =
             (edition64 ? kLegacyProductCodes64 : kLegacyProductCodes32)[record_.order];
-        const wchar_t* packed =
-            (edition64 ? kLegacyPackedProductCodes64 : kLegacyPackedProductCodes32)[record_.order];
+        // Windows Installer names these keys and values by the packed codes.
+        PackedGuid packed_product = {};
+        if (!PackGuid(product, &packed_product)) {
+            return AssertionFailure() << "not a braced code: " << Narrow(product);
+        }
+        const wchar_t* packed = packed_product.text;
         for (size_t i = components.first; i < components.first + components.count; ++i) {
-            ZU_RETURN_IF_FAILED(machine_.SetString(
-                HKEY_LOCAL_MACHINE, kComponentsKey + std::wstring(component_codes[i]), k64, packed,
-                folder_ + L"\\ZEMIUpdt.exe"));
+            PackedGuid component = {};
+            if (!PackGuid(component_codes[i], &component)) {
+                return AssertionFailure() << "not a braced code: " << Narrow(component_codes[i]);
+            }
+            ZU_RETURN_IF_FAILED(machine_.SetString(HKEY_LOCAL_MACHINE,
+                                                   kComponentsKey + std::wstring(component.text),
+                                                   k64, packed, folder_ + L"\\ZEMIUpdt.exe"));
         }
         for (const wchar_t* code : {product, packed}) {
             ZU_RETURN_IF_FAILED(UninstallEntry(code, k64, record_.name));

@@ -9,6 +9,7 @@
 
 #include "components/legacy_identifiers.h"
 #include "components/previous_generations.h"
+#include "legacy/packed_guid.h"
 #include "tests/support/file_fixture.h"
 #include "tests/support/machine_paths.h"
 #include "tests/support/registry_fixture.h"
@@ -35,40 +36,10 @@ bool Contains(const std::optional<std::string>& bytes, const std::string& part) 
     return bytes && bytes->find(part) != std::string::npos;
 }
 
-// The Windows Installer packed form, computed from the braced code.
-std::wstring Pack(const std::wstring& braced) {
-    const std::wstring hex = braced.substr(1, 8) + braced.substr(10, 4) + braced.substr(15, 4) +
-                             braced.substr(20, 4) + braced.substr(25, 12);
-    std::wstring packed(hex.rbegin() + 24, hex.rbegin() + 32);  // first group reversed
-    packed += std::wstring(hex.rbegin() + 20, hex.rbegin() + 24);
-    packed += std::wstring(hex.rbegin() + 16, hex.rbegin() + 20);
-    for (size_t i = 16; i < 32; i += 2) {
-        packed += hex[i + 1];
-        packed += hex[i];
-    }
-    return packed;
-}
-
-bool IsBraced(const std::wstring& code) {
-    if (code.size() != 38 || code.front() != L'{' || code.back() != L'}') {
-        return false;
-    }
-    for (size_t i = 1; i < 37; ++i) {
-        const bool dash = i == 9 || i == 14 || i == 19 || i == 24;
-        if (dash ? code[i] != L'-' : !std::iswxdigit(code[i]) || std::iswlower(code[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
-TEST(LegacyIdentifiers, PackedTables_AreThePackedFormsOfTheBracedTables) {
-    for (size_t i = 0; i < 5; ++i) {
-        ASSERT_TRUE(IsBraced(kLegacyProductCodes64[i])) << i;
-        ASSERT_TRUE(IsBraced(kLegacyProductCodes32[i])) << i;
-        EXPECT_EQ(Pack(kLegacyProductCodes64[i]), kLegacyPackedProductCodes64[i]) << i;
-        EXPECT_EQ(Pack(kLegacyProductCodes32[i]), kLegacyPackedProductCodes32[i]) << i;
-    }
+// The packed form of a braced code, as Windows Installer names its keys.
+std::wstring Packed(const wchar_t* braced) {
+    PackedGuid packed = {};
+    return PackGuid(braced, &packed) ? packed.text : std::wstring();
 }
 
 TEST(LegacyIdentifiers, Codes_AreWellFormedAndNoComponentIsInBothEditions) {
@@ -81,14 +52,15 @@ TEST(LegacyIdentifiers, Codes_AreWellFormedAndNoComponentIsInBothEditions) {
     }
     EXPECT_EQ(components.size(), 26u);
     for (const std::wstring& code : components) {
-        EXPECT_EQ(code.size(), 32u) << code.c_str();
-        EXPECT_TRUE(std::all_of(code.begin(), code.end(), [](wchar_t c) {
-            return std::iswxdigit(c) && !std::iswlower(c);
-        })) << code.c_str();
+        EXPECT_TRUE(IsBracedGuid(code.c_str())) << code.c_str();
+    }
+    for (size_t i = 0; i < 5; ++i) {
+        EXPECT_TRUE(IsBracedGuid(kLegacyProductCodes64[i])) << i;
+        EXPECT_TRUE(IsBracedGuid(kLegacyProductCodes32[i])) << i;
     }
     int near_twins = 0;
     for (const wchar_t* a : kLegacyUninstallCodes) {
-        EXPECT_TRUE(IsBraced(a)) << a;
+        EXPECT_TRUE(IsBracedGuid(a)) << a;
         for (const wchar_t* b : kLegacyUninstallCodes) {
             const std::wstring x = a, y = b;
             near_twins += x != y && x.substr(0, 36) == y.substr(0, 36) ? 1 : 0;
@@ -200,7 +172,7 @@ Snapshot TakeSnapshot() {
     const std::pair<HKEY, std::wstring> keys[] = {
         {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Koru Corporation"},
         {HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(kProductCodeGen5)},
-        {HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(kLegacyPackedProductCodes64[4])},
+        {HKEY_LOCAL_MACHINE, kUninstallKey + Packed(kLegacyProductCodes64[4])},
         {HKEY_LOCAL_MACHINE,
          L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\ZEMIUpdt.exe"},
         {HKEY_CURRENT_USER, L"Software\\Koru Corporation"},

@@ -1,0 +1,126 @@
+#include "legacy/server_registration.h"
+
+#include <windows.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <string>
+#include <vector>
+
+#include "legacy/server_registration_table.h"
+#include "platform/file_operations.h"
+#include "platform/known_folders.h"
+#include "platform/os_version.h"
+#include "platform/process_control.h"
+
+namespace zu {
+namespace {
+
+// A server folder as found before the first server is run. A 32-bit folder is
+// used only if it existed then; every folder only if it still exists when its
+// turn comes.
+struct ResolvedFolder {
+    std::wstring path;
+    bool usable = false;
+};
+
+bool FolderExists(const std::wstring& path) {
+    return ::PathFileExistsW(path.c_str()) != FALSE;
+}
+
+ResolvedFolder ResolveFolder(const LegacyServerFolder& folder,
+                             const std::wstring& program_files_32,
+                             bool program_files_32_known) {
+    ResolvedFolder resolved;
+    if (folder.view == ProgramFilesView::kNative) {
+        resolved.usable = GetNativeProgramFilesPath(folder.tail, &resolved.path);
+    } else if (program_files_32_known) {
+        resolved.path = program_files_32 + folder.tail;
+        resolved.usable = FolderExists(resolved.path);
+    }
+    return resolved;
+}
+
+std::vector<ResolvedFolder> ResolveLegacyServerFolders() {
+    std::wstring program_files_32;
+    const bool program_files_32_known =
+        SUCCEEDED(KnownFolderResolver().GetPath(FOLDERID_ProgramFiles, &program_files_32));
+    std::vector<ResolvedFolder> folders;
+    for (const LegacyServerFolder& folder : kLegacyServerFolders) {
+        folders.push_back(ResolveFolder(folder, program_files_32, program_files_32_known));
+    }
+    return folders;
+}
+
+// Servers run hidden, one at a time.
+void RunAndWaitHidden(const std::wstring& program, const std::wstring& parameters) {
+    ShellRun(program, parameters, true);
+}
+
+void UnregisterDll(const std::wstring& dll) {
+    std::wstring system_folder;
+    if (FAILED(KnownFolderResolver().GetPath(FOLDERID_System, &system_folder))) {
+        return;
+    }
+    RunAndWaitHidden(system_folder + kRegsvr32, L"/s /u \"" + dll + L"\"");
+}
+
+void UnregisterFolderServers(const std::wstring& folder) {
+    for (const LegacyServerFile& file : kLegacyServerFiles) {
+        const std::wstring path = folder + file.name;
+        if (!::PathFileExistsW(path.c_str())) {
+            continue;
+        }
+        if (file.kind == ServerKind::kExecutable) {
+            RunAndWaitHidden(path, kUnregisterServerSwitch);
+        } else {
+            UnregisterDll(path);
+        }
+    }
+}
+
+}  // namespace
+
+void UnregisterLegacyServers() {
+    std::wstring agent_folder;
+    const bool agent_folder_known = GetNativeProgramFilesPath(kAgentFolder.tail, &agent_folder);
+    const std::vector<ResolvedFolder> folders = ResolveLegacyServerFolders();
+    // Only the agent: the current product's other servers stay registered.
+    if (agent_folder_known) {
+        RunAndWaitHidden(agent_folder + kAgentFile, kUnregisterServerSwitch);
+    }
+    for (const ResolvedFolder& folder : folders) {
+        if (folder.usable && FolderExists(folder.path)) {
+            UnregisterFolderServers(folder.path);
+        }
+    }
+}
+
+void ImportPackageRegistration() {
+    if (GetNativeArchitecture() != PROCESSOR_ARCHITECTURE_INTEL) {
+        std::wstring launcher;
+        if (PathBesideLauncher(kRegistrationLauncherFor64BitWindows, &launcher)) {
+            RunAndWaitHidden(launcher, std::wstring());
+        }
+        return;
+    }
+    std::wstring registration;
+    if (!PathBesideLauncher(kRegistrationFileFor32BitWindows, &registration) ||
+        !::PathFileExistsW(registration.c_str())) {
+        return;
+    }
+    std::wstring windows_folder;
+    if (FAILED(KnownFolderResolver().GetPath(FOLDERID_Windows, &windows_folder))) {
+        return;
+    }
+    ShellRunNoWait(windows_folder + kRegedit, L"/s \"" + registration + L"\"");
+}
+
+void RegisterAgentService() {
+    std::wstring folder;
+    if (GetNativeProgramFilesPath(kAgentFolder.tail, &folder)) {
+        RunAndWaitHidden(folder + kAgentFile, kAgentServiceSwitch);
+    }
+}
+
+}  // namespace zu

@@ -1,0 +1,272 @@
+#include "ui/region_window.h"
+
+#include <string>
+
+#include "platform/os_version.h"
+#include "platform/scoped_handle.h"
+#include "region/country_table.h"
+#include "resources/resource_ids.h"
+#include "ui/localized_strings.h"
+#include "ui/progress_window.h"
+
+namespace zu {
+namespace {
+
+// Layout at 96 DPI.
+constexpr int kWindowWidth = 405;
+constexpr int kWindowHeight = 163;
+constexpr RECT kCountryList = {22, 53, 22 + 355, 53 + 150};  // the dropped list included
+constexpr RECT kPrompt = {22, 22, 22 + 350, 22 + 17};
+constexpr RECT kOkButton = {229, 98, 229 + 75, 98 + 23};
+constexpr RECT kCancelButton = {313, 98, 313 + 75, 98 + 23};
+constexpr int kCountryNameCapacity = 260;
+
+// The state of one region window, on the stack of RunRegionDialog; the window
+// procedure reaches it through the window's user data.
+struct RegionDialog {
+    explicit RegionDialog(const LauncherContext& context)
+        : dpi(context.dpi), instance(context.instance), progressWindow(context.mainWindow) {
+        BuildCountryList(&countries);
+    }
+
+    DpiScale dpi;
+    HINSTANCE instance;
+    HWND progressWindow;
+    HWND window = nullptr;
+    HWND countryList = nullptr;
+    HWND prompt = nullptr;
+    HWND okButton = nullptr;
+    HWND cancelButton = nullptr;
+    UniqueGdiObject font;
+    CountryList countries;
+    std::wstring selectedCountry;
+    RegionCode result;
+};
+
+LRESULT CALLBACK RegionWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+// True when the class exists afterwards; registered says whether this call made it.
+bool RegisterRegionWindowClass(HINSTANCE instance, bool* registered) {
+    WNDCLASSEXW window_class = {};
+    window_class.cbSize = sizeof(window_class);
+    window_class.style = CS_HREDRAW | CS_VREDRAW;
+    window_class.lpfnWndProc = RegionWndProc;
+    window_class.hInstance = instance;
+    window_class.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(IDI_LAUNCHER));
+    window_class.hCursor =
+        static_cast<HCURSOR>(::LoadImageW(nullptr, IDC_ARROW, IMAGE_CURSOR, 0, 0, LR_SHARED));
+    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_MENU + 1);
+    window_class.lpszClassName = kRegionWindowClass;
+    *registered = ::RegisterClassExW(&window_class) != 0;
+    return *registered || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+HWND CreateChild(const RegionDialog& dialog,
+                 const wchar_t* window_class,
+                 const wchar_t* text,
+                 DWORD style,
+                 int id,
+                 const RECT& layout) {
+    return ::CreateWindowExW(
+        0, window_class, text, WS_CHILD | WS_VISIBLE | style, dialog.dpi.ScaleX(layout.left),
+        dialog.dpi.ScaleY(layout.top), dialog.dpi.ScaleX(layout.right - layout.left),
+        dialog.dpi.ScaleY(layout.bottom - layout.top), dialog.window,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), dialog.instance, nullptr);
+}
+
+// A child whose text comes from the string table; an empty text fails.
+HWND CreateTextChild(const RegionDialog& dialog,
+                     const wchar_t* window_class,
+                     UINT text_id,
+                     DWORD style,
+                     int id,
+                     const RECT& layout) {
+    std::wstring text;
+    if (!LoadLocalizedString(&text, text_id)) {
+        return nullptr;
+    }
+    return CreateChild(dialog, window_class, text.c_str(), style, id, layout);
+}
+
+// Nine points of the face that the UI language's table names for this Windows.
+bool CreateDialogFont(RegionDialog* dialog) {
+    std::wstring face;
+    const UINT face_id = GetOsVersionCode() == kOsXpSp2 ? IDS_FONT_FACE_XP : IDS_FONT_FACE;
+    if (!LoadLocalizedString(&face, face_id)) {
+        return false;
+    }
+    HDC dc = ::GetDC(dialog->window);
+    if (dc == nullptr) {
+        return false;
+    }
+    const int height = -::MulDiv(9, ::GetDeviceCaps(dc, LOGPIXELSY), 72);
+    ::ReleaseDC(dialog->window, dc);
+    dialog->font.Reset(::CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                     DEFAULT_CHARSET, 0, 0, 0, 0, face.c_str()));
+    if (!dialog->font) {
+        return false;
+    }
+    const WPARAM font = reinterpret_cast<WPARAM>(dialog->font.Get());
+    for (HWND target : {dialog->window, dialog->prompt, dialog->countryList, dialog->okButton,
+                        dialog->cancelButton}) {
+        ::PostMessageW(target, WM_SETFONT, font, TRUE);
+    }
+    return true;
+}
+
+// The controls in their fixed order; the first that cannot be made stops the rest.
+bool CreateControls(RegionDialog* dialog) {
+    dialog->countryList = CreateChild(*dialog, L"ComboBox", L"ComboBoxControl",
+                                      WS_VSCROLL | CBS_DROPDOWNLIST | CBS_DISABLENOSCROLL,
+                                      kRegionCountryListId, kCountryList);
+    if (dialog->countryList == nullptr) {
+        return false;
+    }
+    dialog->prompt = CreateTextChild(*dialog, L"STATIC", IDS_SELECT_LOCATION, 0, 0, kPrompt);
+    if (dialog->prompt == nullptr) {
+        return false;
+    }
+    dialog->okButton =
+        CreateTextChild(*dialog, L"BUTTON", IDS_OK, WS_TABSTOP, kRegionOkButtonId, kOkButton);
+    if (dialog->okButton == nullptr) {
+        return false;
+    }
+    ::EnableWindow(dialog->okButton, FALSE);
+    dialog->cancelButton = CreateTextChild(*dialog, L"BUTTON", IDS_CANCEL, WS_TABSTOP,
+                                           kRegionCancelButtonId, kCancelButton);
+    return dialog->cancelButton != nullptr && CreateDialogFont(dialog);
+}
+
+// Creates and shows the window. A control that cannot be made leaves the
+// window up without the rest, so that the user can still close it.
+bool CreateRegionWindow(RegionDialog* dialog) {
+    const int width = dialog->dpi.ScaleX(kWindowWidth);
+    const int height = dialog->dpi.ScaleY(kWindowHeight);
+    const int x = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+    const int y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    dialog->window = ::CreateWindowExW(WS_EX_LEFT, kRegionWindowClass, L"ZEMI Update",
+                                       WS_POPUPWINDOW | WS_CAPTION, x, y, width, height, nullptr,
+                                       nullptr, dialog->instance, dialog);
+    if (dialog->window == nullptr) {
+        return false;
+    }
+    if (CreateControls(dialog)) {
+        for (const std::wstring& country : dialog->countries) {
+            ::SendMessageW(dialog->countryList, CB_ADDSTRING, 0,
+                           reinterpret_cast<LPARAM>(country.c_str()));
+        }
+        if (dialog->progressWindow != nullptr) {
+            ::ShowWindow(dialog->progressWindow, SW_HIDE);
+        }
+    }
+    ::ShowWindow(dialog->window, SW_SHOWNORMAL);
+    ::UpdateWindow(dialog->window);
+    return true;
+}
+
+RegionDialog* DialogOf(HWND window) {
+    return reinterpret_cast<RegionDialog*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+// Remembers the chosen country; OK is available only while one is chosen.
+void OnCountrySelected(RegionDialog* dialog) {
+    wchar_t name[kCountryNameCapacity] = {};
+    const LRESULT index = ::SendMessageW(dialog->countryList, CB_GETCURSEL, 0, 0);
+    if (index >= 0 &&
+        ::SendMessageW(dialog->countryList, CB_GETLBTEXTLEN, index, 0) < kCountryNameCapacity) {
+        ::SendMessageW(dialog->countryList, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(name));
+    }
+    dialog->selectedCountry = name;
+    ::EnableWindow(dialog->okButton, index >= 0 && !dialog->selectedCountry.empty());
+}
+
+void OnOk(RegionDialog* dialog) {
+    // A click sent to the disabled button (BM_CLICK does not check) is no choice.
+    if (!::IsWindowEnabled(dialog->okButton)) {
+        return;
+    }
+    CountryRegionMap regions;
+    BuildCountryRegionMap(&regions);
+    dialog->result = LookUpRegionCode(regions, dialog->selectedCountry);
+    ::PostMessageW(dialog->window, WM_CLOSE, 0, 0);
+}
+
+LRESULT OnCommand(HWND window, WPARAM wparam) {
+    RegionDialog* dialog = DialogOf(window);
+    if (dialog == nullptr) {
+        return 0;
+    }
+    switch (LOWORD(wparam)) {
+        case kRegionCountryListId:
+            OnCountrySelected(dialog);
+            break;
+        case kRegionOkButtonId:
+            OnOk(dialog);
+            break;
+        case kRegionCancelButtonId:
+            ::PostMessageW(window, WM_CLOSE, 0, 0);
+            break;
+    }
+    return 0;
+}
+
+// On XP's classic look the prompt sits on white, unless high contrast asks
+// for the system's own colours.
+LRESULT ColorPrompt(HWND window, WPARAM wparam, LPARAM lparam) {
+    if (GetOsVersionCode() != kOsXpSp2 || IsHighContrastOn()) {
+        return ::DefWindowProcW(window, WM_CTLCOLORSTATIC, wparam, lparam);
+    }
+    HDC dc = reinterpret_cast<HDC>(wparam);
+    ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
+    ::SetBkMode(dc, TRANSPARENT);
+    return reinterpret_cast<LRESULT>(::GetStockObject(WHITE_BRUSH));
+}
+
+// WM_CLOSE goes to DefWindowProcW, so the title bar's close button cancels.
+LRESULT CALLBACK RegionWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+        case WM_NCCREATE: {
+            const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+            ::SetWindowLongPtrW(window, GWLP_USERDATA,
+                                reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+            break;
+        }
+        case WM_COMMAND:
+            return OnCommand(window, wparam);
+        case WM_DESTROY:
+            ::PostQuitMessage(0);
+            return 0;
+        case WM_CTLCOLORSTATIC:
+            return ColorPrompt(window, wparam, lparam);
+    }
+    return ::DefWindowProcW(window, message, wparam, lparam);
+}
+
+}  // namespace
+
+bool RunRegionDialog(const LauncherContext& context, RegionCode* code) {
+    if (context.instance == nullptr) {
+        return false;
+    }
+    RegionDialog dialog(context);
+    bool registered = false;
+    if (!RegisterRegionWindowClass(context.instance, &registered)) {
+        return false;
+    }
+    const bool shown = CreateRegionWindow(&dialog);
+    if (shown) {
+        MSG message;
+        while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+        *code = dialog.result;
+    }
+    if (registered) {
+        // A later window in this process registers the class afresh.
+        ::UnregisterClassW(kRegionWindowClass, context.instance);
+    }
+    return shown;
+}
+
+}  // namespace zu
