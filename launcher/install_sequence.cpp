@@ -4,6 +4,7 @@
 #include "launcher/completion.h"
 #include "launcher/launch_mode.h"
 #include "launcher/new_setup.h"
+#include "launcher/pre_install_gate.h"
 #include "launcher/settings_carry_over.h"
 #include "legacy/com_registrations.h"
 #include "legacy/data_preservation.h"
@@ -16,6 +17,7 @@
 #include "platform/install_log.h"
 #include "platform/process_control.h"
 #include "platform/product_names.h"
+#include "region/region_store.h"
 #include "selfrepair/self_repair_guard.h"
 #include "ui/progress_window.h"
 
@@ -93,7 +95,17 @@ void RemoveEarlierGenerations() {
     RemoveLegacyComRegistrations();
 }
 
+// The region that the gate staged survives the removal of the old product key
+// in the installer's scratch key; the new product gets it back here.
+void StoreStagedRegion() {
+    RegionId id = kRegionNone;
+    if (ReadRegionValues(kStagedRegionKey, &id)) {
+        StoreProductRegion(id);
+    }
+}
+
 void InstallNewGeneration(const EulaInTransit& eula) {
+    StoreStagedRegion();
     RunNewSetup(kNewSetupPath);
     ImportPackageRegistration();
     RegisterAgentService();
@@ -144,6 +156,11 @@ DWORD WINAPI InstallWorkerProc(void* parameter) {
 }
 
 void RunInstallSequence(LauncherContext* context) {
+    // A refusing gate has already told the user, where the mode allows, and
+    // released the window.
+    if (!PassPreInstallGate(context)) {
+        return;
+    }
     PrepareReplacement(context);
     // A refused guard has already abandoned the run and released the window.
     if (!RunSelfRepairGuard(context)) {

@@ -16,7 +16,7 @@ fi
 rm -rf "$out"; mkdir -p "$out"
 bash "$root/tests/harness/make-templates.sh" "$build/wine"
 cp -a "$build/wine/template-64" "$out/machine"
-export WINEPREFIX="$out/machine" WINEDEBUG=-all ZU_TEST_BIN_DIR="$build/testbin" ZU_DIST_DIR="$root/dist"
+export WINEPREFIX="$out/machine" WINEDEBUG=-all WINEDLLOVERRIDES=winemenubuilder.exe=d ZU_TEST_BIN_DIR="$build/testbin" ZU_DIST_DIR="$root/dist"
 drive="$WINEPREFIX/drive_c"
 native="$drive/Program Files/Koru"
 data="$drive/ProgramData/Koru Corporation/ZEMI Update"

@@ -4,7 +4,8 @@
 # it asks), on a virtual X screen; each language gives the window as it first
 # appears and once "Japan" is picked, then the window is cancelled.
 # Usage: tools/region-window-screenshot.sh BUILD_DIR [LOCALE...]
-#   (default locales: en_US.UTF-8 ja_JP.UTF-8)
+#   (default locales: en_US.UTF-8 de_DE.UTF-8; Japanese needs a Japanese UI font
+#   with Latin letters on the host, which Debian's Droid Sans Fallback is not)
 # Output: BUILD_DIR/region-window/region-window-<locale>.png and -<locale>-chosen.png
 set -eu
 build=$(realpath "$1")
@@ -12,7 +13,7 @@ shift
 root=$(cd "$(dirname "$0")/.." && pwd)
 out="$build/region-window"
 locales=("$@")
-[ ${#locales[@]} -gt 0 ] || locales=(en_US.UTF-8 ja_JP.UTF-8)
+[ ${#locales[@]} -gt 0 ] || locales=(en_US.UTF-8 de_DE.UTF-8)
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${ZU_SHOT_IN_XVFB:-}" ]; then
     ZU_SHOT_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$build" "${locales[@]}"
@@ -25,6 +26,8 @@ export WINEPREFIX="$out/machine" WINEDEBUG=-all
 # The templates are headless: the X11 driver needs the Graphics setting gone
 # and a fresh wineserver.
 wine reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f >/dev/null 2>&1 || true
+# No window manager runs on the virtual screen: Wine draws the title bars itself.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
 wineserver -k >/dev/null 2>&1 || true; wineserver -w >/dev/null 2>&1 || true
 wineserver -p </dev/null >/dev/null 2>&1 || true
 

@@ -11,6 +11,7 @@
 #include <windows.h>
 #include <aclapi.h>
 #include <sddl.h>
+#include <tlhelp32.h>
 
 #include <string>
 #include <vector>
@@ -18,7 +19,6 @@
 #include "platform/scoped_handle.h"
 #include "tests/support/file_fixture.h"
 #include "tests/support/journal.h"
-#include "tests/support/launcher_process.h"
 #include "tests/support/machine_paths.h"
 #include "tests/support/message_box.h"
 #include "tests/support/registry_fixture.h"
@@ -67,6 +67,15 @@ std::vector<std::wstring> ClientStarts() {
         }
     }
     return arguments;
+}
+
+// The journal for a failure message: program, arguments or event, one a line.
+std::string JournalText() {
+    std::wstring text;
+    for (const test::JournalRecord& record : test::ReadJournal()) {
+        text += record.program + L" " + (record.is_start ? record.arguments : record.event) + L"\n";
+    }
+    return testing::PrintToString(text);
 }
 
 bool WaitForClientStart(DWORD timeout_ms) {
@@ -139,53 +148,91 @@ class Bystander {
     UniqueHandle input_;
 };
 
-// A launcher started without the right to shut the system down, as for a
-// user whom the system does not grant it.
-class UnprivilegedLauncher {
+// A whole run as the client or a user starts it: the package, which starts
+// the launcher through a copy of itself (the launcher trusts only a run that
+// the package started).
+class PackageRun {
   public:
-    bool Start(const std::wstring& arguments) {
-        HANDLE own = nullptr;
-        if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ALL_ACCESS, &own)) {
-            return false;
-        }
-        UniqueHandle own_token(own);
-        LUID_AND_ATTRIBUTES removed = {};
-        HANDLE restricted = nullptr;
-        if (!::LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME, &removed.Luid) ||
-            !::CreateRestrictedToken(own, 0, 0, nullptr, 1, &removed, 0, nullptr, &restricted)) {
-            return false;
-        }
-        UniqueHandle token(restricted);
-        std::wstring line = L"\"" + test::PackagedLauncherPath() + L"\" " + arguments;
+    // Starts the package with arguments; with restricted_token, under that
+    // token (its processes inherit it).
+    bool Start(const std::wstring& arguments, HANDLE restricted_token = nullptr) {
+        std::wstring line = L"\"" + test::DistDir() + L"\\ZEMIUpdatePackage.exe\" " + arguments;
         STARTUPINFOW startup = {};
         startup.cb = sizeof(startup);
         PROCESS_INFORMATION info = {};
-        if (!::CreateProcessAsUserW(token.Get(), nullptr, &line[0], nullptr, nullptr, FALSE, 0,
-                                    nullptr, nullptr, &startup, &info)) {
+        const BOOL started =
+            restricted_token != nullptr
+                ? ::CreateProcessAsUserW(restricted_token, nullptr, &line[0], nullptr, nullptr,
+                                         FALSE, 0, nullptr, nullptr, &startup, &info)
+                : ::CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                   &startup, &info);
+        if (!started) {
             return false;
         }
-        process_.Reset(info.hProcess);
+        package_.Reset(info.hProcess);
         UniqueHandle thread(info.hThread);
-        process_id_ = info.dwProcessId;
         return true;
     }
 
-    ~UnprivilegedLauncher() {
-        if (process_ && IsProcessAlive(process_.Get())) {
-            ::TerminateProcess(process_.Get(), 1);
+    ~PackageRun() {
+        if (package_ && IsProcessAlive(package_.Get())) {
+            ::TerminateProcess(package_.Get(), 1);
         }
     }
 
-    bool WaitForExit(DWORD timeout_ms, DWORD* exit_code) const {
-        return ::WaitForSingleObject(process_.Get(), timeout_ms) == WAIT_OBJECT_0 &&
-               ::GetExitCodeProcess(process_.Get(), exit_code);
+    // Waits for the launcher's box; false when the run ended without one or
+    // timeout_ms passed.
+    bool WaitForBox(DWORD timeout_ms, test::MessageBoxContent* box) const {
+        const DWORD start = ::GetTickCount();
+        while (IsProcessAlive(package_.Get()) && ::GetTickCount() - start < timeout_ms) {
+            const DWORD launcher = FindLauncher();
+            if (launcher != 0 && test::WaitForMessageBox(launcher, 100, box)) {
+                return true;
+            }
+            ::Sleep(100);
+        }
+        return false;
     }
-    DWORD ProcessId() const { return process_id_; }
+
+    // The package ends with the launcher's exit code.
+    bool WaitForExit(DWORD timeout_ms, DWORD* exit_code) const {
+        return ::WaitForSingleObject(package_.Get(), timeout_ms) == WAIT_OBJECT_0 &&
+               ::GetExitCodeProcess(package_.Get(), exit_code);
+    }
 
   private:
-    UniqueHandle process_;
-    DWORD process_id_ = 0;
+    static DWORD FindLauncher() {
+        UniqueFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+        PROCESSENTRY32W entry = {};
+        entry.dwSize = sizeof(entry);
+        for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more;
+             more = ::Process32NextW(snapshot.Get(), &entry)) {
+            if (::lstrcmpiW(entry.szExeFile, L"ZUInstaller.exe") == 0) {
+                return entry.th32ProcessID;
+            }
+        }
+        return 0;
+    }
+
+    UniqueHandle package_;
 };
+
+// A token without the right to shut the system down, as a user has whom the
+// system does not grant it; empty when it cannot be made.
+UniqueHandle TokenWithoutShutdownPrivilege() {
+    HANDLE own = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ALL_ACCESS, &own)) {
+        return UniqueHandle();
+    }
+    UniqueHandle own_token(own);
+    LUID_AND_ATTRIBUTES removed = {};
+    HANDLE restricted = nullptr;
+    if (!::LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME, &removed.Luid) ||
+        !::CreateRestrictedToken(own, 0, 0, nullptr, 1, &removed, 0, nullptr, &restricted)) {
+        return UniqueHandle();
+    }
+    return UniqueHandle(restricted);
+}
 
 // Keeps the pending file renames of the machine aside and gives them back.
 class SavedPendingRenames {
@@ -234,7 +281,6 @@ class CompletionTest : public testing::Test {
         Clean();
         test::SetDwordValue(HKEY_LOCAL_MACHINE, kSharedInfoKey, KEY_WOW64_64KEY, L"dwLocation",
                             kEuropeLocation);
-        InstallClient();
         ASSERT_TRUE(bystander_.Start());
     }
 
@@ -243,6 +289,7 @@ class CompletionTest : public testing::Test {
         Clean();
     }
 
+    // The new setup installs the client afresh in every run.
     static void Clean() {
         test::ClearBehaviour();
         test::ClearJournal();
@@ -251,21 +298,6 @@ class CompletionTest : public testing::Test {
         test::DeleteKeyTree(HKEY_LOCAL_MACHINE, kSharedInfoKey, KEY_WOW64_64KEY);
         test::DeletePath(ProductFolder());
         test::DeletePath(test::CommonPrograms() + L"\\ZEMI Update.lnk");
-    }
-
-    // The client and its self-repair tool in place, as the new setup leaves
-    // them, so that the hand-over has programs to start whatever the install
-    // before it does.
-    static void InstallClient() {
-        const std::wstring folder = ProductFolder();
-        ::CreateDirectoryW((test::NativeProgramFiles() + L"\\Koru").c_str(), nullptr);
-        ::CreateDirectoryW(folder.c_str(), nullptr);
-        const std::wstring bits = test::RegistryViewsAreSeparate() ? L"64" : L"32";
-        ASSERT_TRUE(::CopyFileW((test::DistDir() + L"\\Installer\\payload\\ZEMIUpdt.exe").c_str(),
-                                (folder + L"\\ZEMIUpdt.exe").c_str(), FALSE));
-        ASSERT_TRUE(
-            ::CopyFileW((test::DistDir() + L"\\ZUSRFeature\\" + bits + L"\\ZUSR.exe").c_str(),
-                        (folder + L"\\ZUSR.exe").c_str(), FALSE));
     }
 
     static void RequestMode(Mode mode) {
@@ -311,21 +343,18 @@ class CompletionTest : public testing::Test {
         EXPECT_EQ(std::vector<int>{IDOK}, box.buttons);
     }
 
-    // Runs a launcher that must show nothing to the end; a box that appears
-    // anyway is reported and answered so that the run can end.
+    // Runs to the end a run that must show nothing; a box that appears anyway
+    // is reported and answered so that the run can end.
     static void RunUnattended(const std::wstring& arguments) {
-        test::LauncherProcess launcher;
-        ASSERT_TRUE(launcher.Start(test::PackagedLauncherPath(), arguments, false));
+        PackageRun run;
+        ASSERT_TRUE(run.Start(arguments));
         test::MessageBoxContent box;
-        const DWORD start = ::GetTickCount();
-        DWORD exit_code = 1;
-        while (!launcher.WaitForExit(200, &exit_code)) {
-            if (test::WaitForMessageBox(launcher.ProcessId(), 0, &box)) {
-                ADD_FAILURE() << "unexpected box: " << testing::PrintToString(box.text);
-                test::PressOk(box);
-            }
-            ASSERT_LT(::GetTickCount() - start, kRunTimeoutMs) << "the run did not end";
+        if (run.WaitForBox(kRunTimeoutMs, &box)) {
+            ADD_FAILURE() << "unexpected box: " << testing::PrintToString(box.text);
+            test::PressOk(box);
         }
+        DWORD exit_code = 1;
+        ASSERT_TRUE(run.WaitForExit(kSettleMs, &exit_code)) << "the run did not end";
         EXPECT_EQ(0u, exit_code);
     }
 
@@ -336,7 +365,8 @@ class CompletionTest : public testing::Test {
     }
 
     static void ExpectOneClientStart(const std::wstring& arguments) {
-        ASSERT_TRUE(WaitForClientStart(kSettleMs)) << "the client was not started";
+        ASSERT_TRUE(WaitForClientStart(kSettleMs)) << "the client was not started:\n"
+                                                   << JournalText();
         ::Sleep(kQuietMs);
         EXPECT_EQ(std::vector<std::wstring>{arguments}, ClientStarts());
     }
@@ -355,6 +385,25 @@ class CompletionRestartTest : public CompletionTest {
     void SetUp() override {
         ASSERT_TRUE(ShieldFromRestart());
         CompletionTest::SetUp();
+    }
+
+    // Answers the restart box of an attended run with answer and checks that
+    // the machine restarts.
+    void ExpectRestartAfter(bool (*answer)(const test::MessageBoxContent&)) {
+        PackageRun run;
+        ASSERT_TRUE(run.Start(L""));
+        test::MessageBoxContent box;
+        ASSERT_TRUE(run.WaitForBox(kRunTimeoutMs, &box));
+        ExpectBox(box, kRestartText, test::MessageBoxIcon::kWarning);
+        const size_t journal_lines = test::ReadJournal().size();
+
+        ASSERT_TRUE(answer(box));
+        ExpectRestart();
+        DWORD exit_code = 1;
+        EXPECT_TRUE(run.WaitForExit(kSettleMs, &exit_code));
+        ::Sleep(kQuietMs);
+        EXPECT_TRUE(ClientStarts().empty());
+        EXPECT_EQ(journal_lines, test::ReadJournal().size());
     }
 
   private:
@@ -376,10 +425,10 @@ class CompletionRestartTest : public CompletionTest {
 };
 
 TEST_F(CompletionTest, OrdinaryRun_NoRestartPending_ShowsCompleteThenStartsClientPlain) {
-    test::LauncherProcess launcher;
-    ASSERT_TRUE(launcher.Start(test::PackagedLauncherPath(), L"", false));
+    PackageRun run;
+    ASSERT_TRUE(run.Start(L""));
     test::MessageBoxContent box;
-    ASSERT_TRUE(test::WaitForMessageBox(launcher.ProcessId(), kRunTimeoutMs, &box));
+    ASSERT_TRUE(run.WaitForBox(kRunTimeoutMs, &box));
     ExpectBox(box, kCompleteText, test::MessageBoxIcon::kInformation);
     // The client follows the user's answer, not the box.
     ::Sleep(kQuietMs);
@@ -387,7 +436,7 @@ TEST_F(CompletionTest, OrdinaryRun_NoRestartPending_ShowsCompleteThenStartsClien
 
     ASSERT_TRUE(test::PressOk(box));
     DWORD exit_code = 1;
-    ASSERT_TRUE(launcher.WaitForExit(kSettleMs, &exit_code));
+    ASSERT_TRUE(run.WaitForExit(kSettleMs, &exit_code));
     EXPECT_EQ(0u, exit_code);
     ExpectOneClientStart(L"");
     ExpectNoRestart();
@@ -395,15 +444,17 @@ TEST_F(CompletionTest, OrdinaryRun_NoRestartPending_ShowsCompleteThenStartsClien
 
 TEST_F(CompletionTest, OrdinaryRun_RestartNotGranted_ReleasesWithoutStartingClient) {
     SetRestartPending();
-    UnprivilegedLauncher launcher;
-    ASSERT_TRUE(launcher.Start(L""));
+    const UniqueHandle token = TokenWithoutShutdownPrivilege();
+    ASSERT_TRUE(token);
+    PackageRun run;
+    ASSERT_TRUE(run.Start(L"", token.Get()));
     test::MessageBoxContent box;
-    ASSERT_TRUE(test::WaitForMessageBox(launcher.ProcessId(), kRunTimeoutMs, &box));
+    ASSERT_TRUE(run.WaitForBox(kRunTimeoutMs, &box));
     ExpectBox(box, kRestartText, test::MessageBoxIcon::kWarning);
     ASSERT_TRUE(test::PressOk(box));
 
     DWORD exit_code = 1;
-    ASSERT_TRUE(launcher.WaitForExit(kSettleMs, &exit_code)) << "the launcher stayed up";
+    ASSERT_TRUE(run.WaitForExit(kSettleMs, &exit_code)) << "the launcher stayed up";
     EXPECT_EQ(0u, exit_code);
     ExpectNoClientStart();
     ExpectNoRestart();
@@ -453,25 +504,13 @@ TEST_F(CompletionTest, LaunchInstaller_AlwaysStartsClientRunByInstallerWithoutBo
 
 TEST_F(CompletionTest, ZusrInstall_NoRestartPending_HandsOverToToolThenCompletesAndStartsClient) {
     RequestMode(Mode::kZusrInstall);
-    // A guard copy of the tool that would run forever must be stopped first,
-    // and the tool's own run is waited for before the user hears anything.
-    test::SetBehaviour(L"ZUSR.exe /Guard", L"hang", 1);
+    // The tool's run is waited for before the user hears anything.
     test::SetBehaviour(L"ZUSR.exe /UltimateRepairSucceed", L"sleep_ms", 2000);
-    PROCESS_INFORMATION guard = {};
-    std::wstring guard_line = L"\"" + ProductFolder() + L"\\ZUSR.exe\" /Guard";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    ASSERT_TRUE(::CreateProcessW(nullptr, &guard_line[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                 nullptr, &startup, &guard));
-    UniqueHandle guard_process(guard.hProcess);
-    UniqueHandle guard_thread(guard.hThread);
-
-    test::LauncherProcess launcher;
-    ASSERT_TRUE(launcher.Start(test::PackagedLauncherPath(), L"", false));
+    PackageRun run;
+    ASSERT_TRUE(run.Start(L""));
     test::MessageBoxContent box;
-    ASSERT_TRUE(test::WaitForMessageBox(launcher.ProcessId(), kRunTimeoutMs, &box));
+    ASSERT_TRUE(run.WaitForBox(kRunTimeoutMs, &box));
     ExpectBox(box, kCompleteText, test::MessageBoxIcon::kInformation);
-    EXPECT_FALSE(IsProcessAlive(guard_process.Get()));
     const std::vector<test::JournalRecord> runs = UltimateRepairRuns();
     ASSERT_EQ(1u, runs.size());
     EXPECT_EQ(0, ::lstrcmpiW((ProductFolder() + L"\\ZUSR.exe").c_str(), runs[0].path.c_str()));
@@ -481,7 +520,7 @@ TEST_F(CompletionTest, ZusrInstall_NoRestartPending_HandsOverToToolThenCompletes
 
     ASSERT_TRUE(test::PressOk(box));
     DWORD exit_code = 1;
-    ASSERT_TRUE(launcher.WaitForExit(kSettleMs, &exit_code));
+    ASSERT_TRUE(run.WaitForExit(kSettleMs, &exit_code));
     EXPECT_EQ(0u, exit_code);
     ExpectOneClientStart(L"");
     ExpectNoRestart();
@@ -489,45 +528,21 @@ TEST_F(CompletionTest, ZusrInstall_NoRestartPending_HandsOverToToolThenCompletes
 
 TEST_F(CompletionRestartTest, OrdinaryRun_RestartPending_OkRestartsWithoutRelease) {
     SetRestartPending();
-    test::LauncherProcess launcher;
-    ASSERT_TRUE(launcher.Start(test::PackagedLauncherPath(), L"", false));
-    test::MessageBoxContent box;
-    ASSERT_TRUE(test::WaitForMessageBox(launcher.ProcessId(), kRunTimeoutMs, &box));
-    ExpectBox(box, kRestartText, test::MessageBoxIcon::kWarning);
-    const size_t journal_lines = test::ReadJournal().size();
-
-    ASSERT_TRUE(test::PressOk(box));
-    ExpectRestart();
-    DWORD exit_code = 1;
-    EXPECT_TRUE(launcher.WaitForExit(kSettleMs, &exit_code));
-    ::Sleep(kQuietMs);
-    EXPECT_TRUE(ClientStarts().empty());
-    EXPECT_EQ(journal_lines, test::ReadJournal().size());
+    ExpectRestartAfter(test::PressOk);
 }
 
 TEST_F(CompletionRestartTest, OrdinaryRun_RestartPending_TitleBarCloseAlsoRestarts) {
     SetRestartPending();
-    test::LauncherProcess launcher;
-    ASSERT_TRUE(launcher.Start(test::PackagedLauncherPath(), L"", false));
-    test::MessageBoxContent box;
-    ASSERT_TRUE(test::WaitForMessageBox(launcher.ProcessId(), kRunTimeoutMs, &box));
-    ExpectBox(box, kRestartText, test::MessageBoxIcon::kWarning);
-
-    ASSERT_TRUE(test::CloseWithTitleBar(box));
-    ExpectRestart();
-    DWORD exit_code = 1;
-    EXPECT_TRUE(launcher.WaitForExit(kSettleMs, &exit_code));
-    ::Sleep(kQuietMs);
-    EXPECT_TRUE(ClientStarts().empty());
+    ExpectRestartAfter(test::CloseWithTitleBar);
 }
 
 TEST_F(CompletionRestartTest, ZusrInstall_RestartPending_HandsOverToToolThenAsksAndRestarts) {
     RequestMode(Mode::kZusrInstall);
     SetRestartPending();
-    test::LauncherProcess launcher;
-    ASSERT_TRUE(launcher.Start(test::PackagedLauncherPath(), L"", false));
+    PackageRun run;
+    ASSERT_TRUE(run.Start(L""));
     test::MessageBoxContent box;
-    ASSERT_TRUE(test::WaitForMessageBox(launcher.ProcessId(), kRunTimeoutMs, &box));
+    ASSERT_TRUE(run.WaitForBox(kRunTimeoutMs, &box));
     ExpectBox(box, kRestartText, test::MessageBoxIcon::kWarning);
     EXPECT_EQ(1u, UltimateRepairRuns().size());
     EXPECT_TRUE(ClientStarts().empty());
@@ -537,7 +552,7 @@ TEST_F(CompletionRestartTest, ZusrInstall_RestartPending_HandsOverToToolThenAsks
     ASSERT_TRUE(test::PressOk(box));
     ExpectRestart();
     DWORD exit_code = 1;
-    EXPECT_TRUE(launcher.WaitForExit(kSettleMs, &exit_code));
+    EXPECT_TRUE(run.WaitForExit(kSettleMs, &exit_code));
 }
 
 }  // namespace

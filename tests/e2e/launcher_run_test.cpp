@@ -21,7 +21,10 @@ constexpr DWORD kAlreadyRunning = static_cast<DWORD>(-1);
 
 class LauncherRunTest : public testing::Test {
   protected:
-    void SetUp() override { test::ResetProductState(); }
+    void SetUp() override {
+        test::ResetProductState();
+        test::SetSharedRegion();
+    }
     void TearDown() override { test::ResetProductState(); }
 
     // A whole run started as a user starts it: through the package.

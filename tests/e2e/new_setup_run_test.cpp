@@ -35,7 +35,10 @@ bool SameText(const std::wstring& a, const std::wstring& b) {
 
 class NewSetupRunTest : public testing::Test {
 protected:
-    void SetUp() override { test::ResetProductState(); }
+    void SetUp() override {
+        test::ResetProductState();
+        test::SetSharedRegion();
+    }
     void TearDown() override {
         test::ResetProductState();
         for (const std::wstring& path : created_) {

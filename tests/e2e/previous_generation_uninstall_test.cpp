@@ -105,6 +105,7 @@ class PreviousGenerationUninstallTest : public testing::TestWithParam<UninstallC
   protected:
     void SetUp() override {
         test::ResetProductState();
+        test::SetSharedRegion();  // an unattended run needs a region
         savedRenames_ = test::QueryValue(HKEY_LOCAL_MACHINE, kSessionManager, 0, kPendingRenames);
         RemoveRunOnceValues();
         test::PutValue(HKEY_LOCAL_MACHINE, kSessionManager, 0, kPendingRenames,

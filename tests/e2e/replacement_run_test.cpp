@@ -52,7 +52,10 @@ bool Contains(const std::vector<std::wstring>& list, const wchar_t* item) {
 
 class ReplacementRunTest : public testing::Test {
 protected:
-    void SetUp() override { test::ResetProductState(); }
+    void SetUp() override {
+        test::ResetProductState();
+        test::SetSharedRegion();
+    }
     void TearDown() override {
         test::ResetProductState();
         if (!package_.empty()) {

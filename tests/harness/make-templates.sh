@@ -5,7 +5,7 @@
 set -eu
 dir=$(realpath -m "$1")
 mkdir -p "$dir"
-export WINEDEBUG=-all
+export WINEDEBUG=-all WINEDLLOVERRIDES=winemenubuilder.exe=d
 
 make_template() {
     local arch=$1 prefix="$dir/template-$1"

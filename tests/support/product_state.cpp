@@ -59,3 +59,12 @@ void ResetProductState() {
 }
 
 }  // namespace zu::test
+
+namespace zu::test {
+
+void SetSharedRegion(DWORD location) {
+    SetDwordValue(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Koru Corporation\\Shared Info", KEY_WOW64_64KEY,
+                  L"dwLocation", location);
+}
+
+}  // namespace zu::test
