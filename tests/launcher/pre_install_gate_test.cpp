@@ -132,7 +132,7 @@ class PreInstallGateTest : public testing::Test {
         static DWORD WINAPI Run(void* parameter) {
             auto* reader = static_cast<BoxReader*>(parameter);
             test::MessageBoxContent box;
-            if (!test::WaitForMessageBox(::GetCurrentProcessId(), 5000, &box)) {
+            if (!test::WaitForMessageBox(::GetCurrentProcessId(), 3000, &box)) {
                 return 0;
             }
             reader->seen_->shown = true;

@@ -77,15 +77,5 @@ TEST(RegionTable, StoredLocations_MapBackToTheirRegion) {
     EXPECT_EQ(kRegionNone, RegionIdFromLocation(2032, 2032));
 }
 
-TEST(RegionTable, FindRegionByCode_IgnoresCaseAndRejectsOthers) {
-    ASSERT_NE(nullptr, FindRegionByCode(L"cn"));
-    EXPECT_EQ(kRegionChina, FindRegionByCode(L"cn")->id);
-    EXPECT_EQ(kRegionAmericas, FindRegionByCode(L"Us")->id);
-    EXPECT_EQ(nullptr, FindRegionByCode(L""));
-    EXPECT_EQ(nullptr, FindRegionByCode(L"EUR"));
-    EXPECT_EQ(nullptr, FindRegionById(0));
-    EXPECT_EQ(nullptr, FindRegionById(6));
-}
-
 }  // namespace
 }  // namespace zu
