@@ -1,4 +1,4 @@
-// Whole runs of the packaged launcher to their end, by launch mode: the
+// Whole runs through the package to their end, by launch mode: the
 // message the user sees and answers, the client start that follows, the
 // self-repair tool's hand-over, and whether the machine restarts.
 //
@@ -22,6 +22,7 @@
 #include "tests/support/machine_paths.h"
 #include "tests/support/message_box.h"
 #include "tests/support/registry_fixture.h"
+#include "tests/support/scheduled_task_fixture.h"
 #include "tests/support/test_paths.h"
 
 namespace zu {
@@ -52,7 +53,19 @@ constexpr DWORD kSettleMs = 15000;
 // How long the tests look for something that must not happen.
 constexpr DWORD kQuietMs = 2000;
 
-enum class Mode { kZeuInstallSilent, kZusrInstall, kLaunchInstaller, kOrdinary };
+// What the self-repair tool registers when the run installs and guards it.
+constexpr wchar_t kProductTaskFolder[] = L"\\Koru Corporation\\ZEMI Update";
+constexpr wchar_t kGuardTaskFolder[] = L"\\Koru Corporation\\ZEMI Update Self Repair";
+constexpr wchar_t kMakerTaskFolder[] = L"\\Koru Corporation";
+constexpr struct {
+    const wchar_t* folder;
+    const wchar_t* name;
+} kSelfRepairTasks[] = {{kProductTaskFolder, L"ZEMI Update Self Repair"},
+                        {kProductTaskFolder, L"ZEMI Update Self Ultimate Repair"},
+                        {kGuardTaskFolder, L"ZEMI Update Self Repair Guard"}};
+
+// The client's launch requests; without one a run is an ordinary run.
+enum class Mode { kZeuInstallSilent, kZusrInstall, kLaunchInstaller };
 
 std::wstring ProductFolder() {
     return test::NativeProgramFiles() + L"\\Koru\\ZEMI Update";
@@ -174,10 +187,17 @@ class PackageRun {
         return true;
     }
 
+    // A run left hanging by a failed test must not hold the launcher's mutex
+    // for the next one.
     ~PackageRun() {
-        if (package_ && IsProcessAlive(package_.Get())) {
-            ::TerminateProcess(package_.Get(), 1);
+        if (!package_ || !IsProcessAlive(package_.Get())) {
+            return;
         }
+        UniqueHandle launcher(::OpenProcess(PROCESS_TERMINATE, FALSE, FindLauncher()));
+        if (launcher) {
+            ::TerminateProcess(launcher.Get(), 1);
+        }
+        ::TerminateProcess(package_.Get(), 1);
     }
 
     // Waits for the launcher's box; false when the run ended without one or
@@ -289,8 +309,16 @@ class CompletionTest : public testing::Test {
         Clean();
     }
 
-    // The new setup installs the client afresh in every run.
+    // The new setup installs the client and its tool afresh in every run; a
+    // tool's tasks left behind without the tool would make the next guard refuse.
     static void Clean() {
+        for (const auto& task : kSelfRepairTasks) {
+            test::DeleteTask(task.folder, task.name);
+        }
+        for (const wchar_t* folder : {kProductTaskFolder, kGuardTaskFolder, kMakerTaskFolder}) {
+            test::DeleteTaskFolder(folder);
+        }
+        test::DeletePath(test::ProgramData() + L"\\Koru Corporation");
         test::ClearBehaviour();
         test::ClearJournal();
         test::DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey, KEY_WOW64_64KEY);
@@ -313,8 +341,6 @@ class CompletionTest : public testing::Test {
             case Mode::kLaunchInstaller:
                 test::SetDwordValue(HKEY_LOCAL_MACHINE, kProductKey, KEY_WOW64_64KEY,
                                     L"LaunchInstaller", 1);
-                break;
-            case Mode::kOrdinary:
                 break;
         }
     }

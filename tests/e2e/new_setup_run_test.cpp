@@ -34,7 +34,7 @@ bool SameText(const std::wstring& a, const std::wstring& b) {
 }
 
 class NewSetupRunTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         test::ResetProductState();
         test::SetSharedRegion();

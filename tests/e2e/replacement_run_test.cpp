@@ -51,7 +51,7 @@ bool Contains(const std::vector<std::wstring>& list, const wchar_t* item) {
 }
 
 class ReplacementRunTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         test::ResetProductState();
         test::SetSharedRegion();
@@ -70,9 +70,9 @@ protected:
     }
     void ReplaceLaunchersTool(const std::wstring& tool) {
         for (const wchar_t* build : {L"32", L"64"}) {
-            ASSERT_TRUE(::CopyFileW(
-                tool.c_str(), (package_ + L"\\ZUSRFeature\\" + build + L"\\ZUSR.exe").c_str(),
-                FALSE));
+            ASSERT_TRUE(::CopyFileW(tool.c_str(),
+                                    (package_ + L"\\ZUSRFeature\\" + build + L"\\ZUSR.exe").c_str(),
+                                    FALSE));
         }
     }
 
@@ -90,7 +90,8 @@ protected:
     // touched, and the guard's traces gone.
     void ExpectAbandoned(const test::FileTree& generation_before) {
         EXPECT_TRUE(test::StartsOf(L"setup.exe").empty()) << "the new setup ran";
-        EXPECT_TRUE(test::TreeDifferences(generation_before, test::FilesUnder(Generation5())).empty());
+        EXPECT_TRUE(
+            test::TreeDifferences(generation_before, test::FilesUnder(Generation5())).empty());
         EXPECT_FALSE(test::FolderExists(SelfRepairFolder()));
         EXPECT_FALSE(test::FolderExists(TempFolder()));
         EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, kScratchKey, KEY_WOW64_64KEY));
@@ -111,7 +112,8 @@ TEST_F(ReplacementRunTest, Generation5WithData_DataSurvivesByteForByteAndTracesG
     ASSERT_TRUE(machine_.InstallGeneration(test::Generation::k5, options));
     const test::FileTree data_before = test::FilesUnder(test::DataFolder());
     ASSERT_FALSE(data_before.empty());
-    ASSERT_TRUE(test::WriteFileBytes(test::DataFolder() + L"\\ZUSUInstallLog.txt", "old entry\r\n"));
+    ASSERT_TRUE(
+        test::WriteFileBytes(test::DataFolder() + L"\\ZUSUInstallLog.txt", "old entry\r\n"));
 
     EXPECT_EQ(0u, Run());
 
@@ -121,12 +123,15 @@ TEST_F(ReplacementRunTest, Generation5WithData_DataSurvivesByteForByteAndTracesG
     for (const wchar_t* kept :
          {L"PatchProcessInfo.dat", L"PatchProcessInfo_V2.0.dat", L"ItemDisplayListInfo.dat",
           L"PatchCheckStatus.dat", L"UpdateInfo.xml", L"AppList.XML",
-          L"ZEMI Update Self Repair\\ZUSR.ini", L"ZEMI Update Self Repair\\Backup\\RepairList.dat"}) {
+          L"ZEMI Update Self Repair\\ZUSR.ini",
+          L"ZEMI Update Self Repair\\Backup\\RepairList.dat"}) {
         const auto before = data_before.find(kept);
         const auto after = data_after.find(kept);
-        ASSERT_NE(data_before.end(), before) << "not laid out: " << std::string(kept, kept + wcslen(kept));
+        ASSERT_NE(data_before.end(), before)
+            << "not laid out: " << std::string(kept, kept + wcslen(kept));
         ASSERT_NE(data_after.end(), after) << "lost: " << std::string(kept, kept + wcslen(kept));
-        EXPECT_EQ(before->second, after->second) << "changed: " << std::string(kept, kept + wcslen(kept));
+        EXPECT_EQ(before->second, after->second)
+            << "changed: " << std::string(kept, kept + wcslen(kept));
     }
     EXPECT_FALSE(test::FolderExists(test::DataFolder() + L"\\App Icon Folder"));
     EXPECT_FALSE(test::FolderExists(test::DataFolder() + L"\\LocalUpdateInfo_V3.0"));
@@ -136,7 +141,8 @@ TEST_F(ReplacementRunTest, Generation5WithData_DataSurvivesByteForByteAndTracesG
     EXPECT_TRUE(test::FileExists(ProductFolder() + L"\\Version.txt"));
 }
 
-TEST_F(ReplacementRunTest, TrustedPackageAndTool_GuardSummonedThenNewToolInstalledAndGuardDismissed) {
+TEST_F(ReplacementRunTest,
+       TrustedPackageAndTool_GuardSummonedThenNewToolInstalledAndGuardDismissed) {
     ASSERT_TRUE(machine_.InstallGeneration(test::Generation::k5));
     EXPECT_EQ(0u, Run());
     const std::vector<std::wstring> switches = ToolSwitches();
@@ -153,8 +159,8 @@ TEST_F(ReplacementRunTest, UntrustedLaunchersTool_RunAbandonedSilently) {
     const test::FileTree generation_before = test::FilesUnder(Generation5());
     CopyPackage();
     std::wstring tampered = package_ + L"\\tampered.exe";
-    ASSERT_TRUE(::CopyFileW((package_ + L"\\ZUSRFeature\\64\\ZUSR.exe").c_str(), tampered.c_str(),
-                            FALSE));
+    ASSERT_TRUE(
+        ::CopyFileW((package_ + L"\\ZUSRFeature\\64\\ZUSR.exe").c_str(), tampered.c_str(), FALSE));
     auto bytes = test::FileBytes(tampered);
     ASSERT_TRUE(bytes.has_value());
     (*bytes)[bytes->size() / 2] ^= 0x5A;

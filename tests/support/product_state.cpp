@@ -16,9 +16,9 @@ namespace {
 constexpr wchar_t kGuardFolder[] = L"\\Koru Corporation\\ZEMI Update Self Repair";
 constexpr wchar_t kRepairFolder[] = L"\\Koru Corporation\\ZEMI Update";
 constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-constexpr const wchar_t* kSelfRepairEntries[] = {
-    L"ZEMI Update Self Repair Guard", L"ZEMI Update Self Repair",
-    L"ZEMI Update Self Ultimate Repair"};
+constexpr const wchar_t* kSelfRepairEntries[] = {L"ZEMI Update Self Repair Guard",
+                                                 L"ZEMI Update Self Repair",
+                                                 L"ZEMI Update Self Ultimate Repair"};
 
 void RemoveSelfRepairTasks() {
     DeleteTask(kGuardFolder, kSelfRepairEntries[0]);
