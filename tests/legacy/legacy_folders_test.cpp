@@ -11,6 +11,7 @@
 
 #include "platform/scoped_handle.h"
 #include "tests/legacy/generation_param_name.h"
+#include "tests/support/host_program.h"
 #include "tests/support/file_fixture.h"
 #include "tests/support/machine_fixture.h"
 #include "tests/support/machine_paths.h"
@@ -30,32 +31,6 @@ bool IsLink(const std::wstring& path) {
 
 bool IsGone(const std::wstring& path) {
     return ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
-}
-
-// Starts a Unix program of the Wine host in folder and waits until done(watched)
-// holds: Wine hands back no process handle for such a program, so its effect
-// is what is waited for.
-bool RunHostProgram(const wchar_t* program,
-                    const std::wstring& arguments,
-                    const std::wstring& folder,
-                    bool (*done)(const std::wstring&),
-                    const std::wstring& watched) {
-    std::wstring line = std::wstring(program) + L" " + arguments;
-    std::vector<wchar_t> command(line.begin(), line.end());
-    command.push_back(L'\0');
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info = {};
-    if (!::CreateProcessW(program, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          folder.c_str(), &startup, &info)) {
-        return false;
-    }
-    UniqueHandle process(info.hProcess);
-    UniqueHandle thread(info.hThread);
-    for (int i = 0; i < 100 && !done(watched); ++i) {
-        ::Sleep(50);
-    }
-    return done(watched);
 }
 
 // The Unix form of a path below C:\, relative to folder (also below C:\).
@@ -98,8 +73,8 @@ class LegacyFoldersTest : public testing::Test {
 
     void Clean() {
         for (const auto& [folder, name] : links_) {
-            RunHostProgram(L"Z:\\bin\\rm", L"-f \"" + name + L"\"", folder, IsGone,
-                           folder + L"\\" + name);
+            test::RunHostProgram(L"Z:\\bin\\rm", L"-f \"" + name + L"\"", folder, IsGone,
+                                 folder + L"\\" + name);
         }
         links_.clear();
         for (const std::wstring& path : {native_, program_files32_, maker_data_}) {
@@ -117,9 +92,9 @@ class LegacyFoldersTest : public testing::Test {
             return testing::AssertionFailure() << "no folder for the link";
         }
         links_.push_back({folder, name});
-        if (!RunHostProgram(L"Z:\\bin\\ln",
-                            L"-s \"" + RelativeTo(folder, target) + L"\" \"" + name + L"\"", folder,
-                            IsLink, folder + L"\\" + name)) {
+        if (!test::RunHostProgram(L"Z:\\bin\\ln",
+                                  L"-s \"" + RelativeTo(folder, target) + L"\" \"" + name + L"\"",
+                                  folder, IsLink, folder + L"\\" + name)) {
             return testing::AssertionFailure() << "ln made no link";
         }
         return testing::AssertionSuccess();

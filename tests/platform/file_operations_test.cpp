@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/scoped_handle.h"
+#include "tests/support/host_program.h"
 #include "tests/support/file_fixture.h"
 #include "tests/support/test_paths.h"
 
@@ -26,34 +27,6 @@ std::string Text(const std::wstring& path) {
     return test::FileBytes(path).value_or("<missing>");
 }
 
-// Starts a Unix program of the Wine host (Wine runs ELF programs that
-// CreateProcessW is given) in folder and waits until done() holds: Wine hands
-// back no process handle for such a program, so its effect is what is waited
-// for. Used to make Unix symbolic links, which a Windows program in Wine sees
-// as reparse points and cannot create itself.
-bool RunHostProgram(const wchar_t* program,
-                    const std::wstring& arguments,
-                    const std::wstring& folder,
-                    bool (*done)(const std::wstring&),
-                    const std::wstring& watched) {
-    std::wstring line = std::wstring(program) + L" " + arguments;
-    std::vector<wchar_t> command(line.begin(), line.end());
-    command.push_back(L'\0');
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info = {};
-    if (!::CreateProcessW(program, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          folder.c_str(), &startup, &info)) {
-        return false;
-    }
-    UniqueHandle process(info.hProcess);
-    UniqueHandle thread(info.hThread);
-    for (int i = 0; i < 100 && !done(watched); ++i) {
-        ::Sleep(50);
-    }
-    return done(watched);
-}
-
 bool IsLink(const std::wstring& path) {
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
@@ -65,13 +38,13 @@ bool IsGone(const std::wstring& path) {
 
 // "ln -s target name" in folder: a relative link, so no Unix path is needed.
 bool MakeDirectoryLink(const std::wstring& folder, const wchar_t* target, const wchar_t* name) {
-    return RunHostProgram(L"Z:\\bin\\ln", std::wstring(L"-s ") + target + L" " + name, folder,
-                          IsLink, folder + L"\\" + name);
+    return test::RunHostProgram(L"Z:\\bin\\ln", std::wstring(L"-s ") + target + L" " + name, folder,
+                                IsLink, folder + L"\\" + name);
 }
 
 bool RemoveHostLink(const std::wstring& folder, const wchar_t* name) {
-    return RunHostProgram(L"Z:\\bin\\rm", std::wstring(L"-f ") + name, folder, IsGone,
-                          folder + L"\\" + name);
+    return test::RunHostProgram(L"Z:\\bin\\rm", std::wstring(L"-f ") + name, folder, IsGone,
+                                folder + L"\\" + name);
 }
 
 // Every test works in C:\zutest\<test name>, which is empty when the test
