@@ -102,6 +102,16 @@ bool IsNewerVersionInstalled() {
     return _wcsicmp(installed_version.c_str(), new_version.c_str()) > 0;
 }
 
+bool IsNewGenerationInstalled() {
+    std::wstring new_file;
+    if (!PathBesideLauncher(L"Installer\\Version.txt", &new_file)) {
+        return false;
+    }
+    const std::wstring new_version = ReadVersionFile(new_file);
+    return !new_version.empty() &&
+           _wcsicmp(ReadVersionFile(InstalledVersionFile()).c_str(), new_version.c_str()) == 0;
+}
+
 bool IsCurrentGenerationInstalled() {
     return FileExists(InstalledVersionFile()) ||
            FileExists(NativeVersionFile(kGeneration5FolderTail));

@@ -19,6 +19,11 @@ std::wstring ReadVersionFile(const std::wstring& path);
 // gives false.
 bool IsNewerVersionInstalled();
 
+// True when the product folder's "Version.txt" holds the version of
+// "Installer\Version.txt" beside the launcher, ignoring case: the new setup has
+// done its work. False when either file is missing or empty.
+bool IsNewGenerationInstalled();
+
 // True when the current ("ZEMI Update") or the generation-5 version file exists.
 bool IsCurrentGenerationInstalled();
 

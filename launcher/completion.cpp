@@ -9,10 +9,10 @@
 #include "platform/process_control.h"
 #include "platform/product_names.h"
 #include "platform/registry_key.h"
+#include "platform/run_log.h"
 #include "platform/scoped_handle.h"
 #include "resources/resource_ids.h"
 #include "ui/localized_strings.h"
-#include "ui/progress_window.h"
 
 namespace zu {
 
@@ -109,19 +109,15 @@ bool AskAndRestart(const LauncherContext* context) {
     return (answer == IDOK || answer == IDCANCEL) && RestartComputer();
 }
 
-// Ordinary attended run. With a restart requested the window stays up and the
-// system's shutdown ends the process; when no restart follows (no text, not
-// granted) the window is released so that the launcher still ends.
-void FinishOrdinaryRun(LauncherContext* context, bool restart_pending) {
+// Ordinary attended run. True when a restart was asked for and granted: the
+// system's shutdown then ends the process.
+bool FinishOrdinaryRun(LauncherContext* context, bool restart_pending) {
     if (restart_pending) {
-        if (AskAndRestart(context)) {
-            return;
-        }
-    } else {
-        ShowMessage(context, IDS_INSTALL_COMPLETE, MB_ICONINFORMATION);
-        StartClient(kNoParameters, kClientExe);
+        return AskAndRestart(context);
     }
-    ReleaseProgressWindow(context);
+    ShowMessage(context, IDS_INSTALL_COMPLETE, MB_ICONINFORMATION);
+    StartClient(kNoParameters, kClientExe);
+    return false;
 }
 
 // The self-repair tool asked for the installation: tell it that the repair
@@ -139,29 +135,24 @@ void FinishSelfRepairRun(LauncherContext* context, bool restart_pending) {
         ShowMessage(context, IDS_INSTALL_COMPLETE, MB_ICONINFORMATION);
     }
     StartClient(kNoParameters, kClientExe);
-    ReleaseProgressWindow(context);
 }
 
 }  // namespace
 
-void FinishInstallation(LauncherContext* context) {
-    const bool restart_pending = IsRestartPending();
+bool FinishInstallation(LauncherContext* context, bool restart_pending) {
     if (context->ordinaryRun && !context->ordinaryRunSilent) {
-        FinishOrdinaryRun(context, restart_pending);
-        return;
+        return FinishOrdinaryRun(context, restart_pending);
     }
     if (context->zusrInstall) {
         FinishSelfRepairRun(context, restart_pending);
-        return;
-    }
-    if (context->zeuInstallSilent) {
+    } else if (context->zeuInstallSilent) {
         if (restart_pending) {
             StartClient(kShowRebootSwitch, kClientExe);
         }
     } else if (context->launchInstaller) {
         StartClient(kRunByInstallerSwitch, kClientExe);
     }
-    ReleaseProgressWindow(context);
+    return false;
 }
 
 bool IsRestartPending() {
@@ -205,7 +196,10 @@ void StartClient(const std::wstring& parameters, const std::wstring& executable_
     info.lpParameters = parameters.c_str();
     info.nShow = SW_SHOWNORMAL;
     // Nobody is told when the client does not start; the run ends all the same.
-    ::ShellExecuteExW(&info);
+    LogProgramStart(path, parameters);
+    if (!::ShellExecuteExW(&info)) {
+        LogProgramNotStarted(path, ::GetLastError());
+    }
 }
 
 bool RestartComputer() {

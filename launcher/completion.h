@@ -9,11 +9,12 @@ namespace zu {
 // The last step of the install sequence, reached with the progress window
 // hidden: tells the user (by launch mode) whether the machine must restart,
 // hands over to the self-repair tool in the self-repair launch mode, starts the
-// new client with the switch of the launch mode, may request a restart, and
-// releases the progress window. An attended ordinary run whose restart was
-// requested successfully is not released: the system's shutdown ends it.
-// Failures (missing client or tool, no restart privilege) are not reported.
-void FinishInstallation(LauncherContext* context);
+// new client with the switch of the launch mode and may request a restart.
+// restart_pending is IsRestartPending as read before the scratch key went.
+// True when an attended ordinary run's restart was requested successfully:
+// the window must then stay, the system's shutdown ends the process. Failures
+// (missing client or tool, no restart privilege) are not reported.
+bool FinishInstallation(LauncherContext* context, bool restart_pending);
 
 // True when the machine must restart: "Reboot" is 1 in the installer's scratch
 // key, or a pending file rename names the product. False when neither can be

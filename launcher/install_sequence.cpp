@@ -1,11 +1,16 @@
 #include "launcher/install_sequence.h"
 
+#include <string>
+
 #include "checks/version_checks.h"
 #include "launcher/completion.h"
 #include "launcher/launch_mode.h"
 #include "launcher/new_setup.h"
 #include "launcher/pre_install_gate.h"
+#include "launcher/run_diagnostics.h"
+#include "launcher/run_state.h"
 #include "launcher/settings_carry_over.h"
+#include "launcher/startup.h"
 #include "legacy/com_registrations.h"
 #include "legacy/data_preservation.h"
 #include "legacy/eula_carry_over.h"
@@ -17,6 +22,7 @@
 #include "platform/install_log.h"
 #include "platform/process_control.h"
 #include "platform/product_names.h"
+#include "platform/run_log.h"
 #include "region/region_store.h"
 #include "selfrepair/self_repair_guard.h"
 #include "ui/progress_window.h"
@@ -26,51 +32,68 @@ namespace {
 
 constexpr wchar_t kNewSetupPath[] = L"Installer\\setup.exe";
 
-// The earlier licence agreement in transit between the uninstall and the new setup.
-struct EulaInTransit {
-    bool keyFound = false;
-    DWORD agreed = 0;
-    bool fileFound = false;
-};
+// How long the client and its agent get to end before their files are copied.
+constexpr DWORD kClientEndTimeoutMs = 15000;
 
-// Marks and copies that must exist before anything of the old client goes.
-void PrepareReplacement(LauncherContext* context) {
+// Logs a step with its result and passes the result on.
+bool Logged(const wchar_t* step, bool result) {
+    LogRunLine(std::wstring(step) + (result ? L": done" : L": failed"));
+    return result;
+}
+
+// A failure the user must know of: logged in both logs.
+RunOutcome Fail(const wchar_t* why) {
+    LogRunLine(std::wstring(L"run failed: ") + why);
+    InstallLog::Write((std::wstring(L"ZEMI Update could not be installed: ") + why).c_str());
+    return RunOutcome::kFailed;
+}
+
+// Marks and copies that must exist before the guard comes up. False when a copy
+// failed; a resuming run keeps its earlier copies as they are.
+bool PrepareReplacement(LauncherContext* context, bool resuming) {
     DetectGeneration4Folders(context);
     MarkLauncherUninstall();
     MarkSelfRepairFile();
-    if (IsCurrentGenerationInstalled()) {
-        SaveSettingsFile();
+    if (resuming) {
+        return true;
     }
-    SaveSelfRepairFolder();
+    const bool settings_saved = !IsCurrentGenerationInstalled() || SaveSettingsFile();
+    return Logged(L"save settings and self-repair data", SaveSelfRepairFolder() && settings_saved);
 }
 
-// Stops the old client and puts its data and settings out of the uninstall's reach.
-EulaInTransit SaveClientState(const LauncherContext& context) {
-    TerminateProcessByName(kClientExe);
-    TerminateProcessByName(kAgentExe);
-    SaveDataFiles();
-    SaveDisplayFiles();
+// The client and its agent must not write while their files are copied.
+void EndClientProcesses() {
+    Logged(L"end client", EndProcessesByName(kClientExe, kClientEndTimeoutMs));
+    Logged(L"end agent", EndProcessesByName(kAgentExe, kClientEndTimeoutMs));
+}
 
-    EulaInTransit eula;
-    eula.keyFound = ReadEulaAgreement(&eula.agreed);
-    eula.fileFound = FindEarlierEulaFile();
-    if (eula.fileFound) {
+// Saves the data and what the uninstall would take, then records it all: from
+// here on the temporary folder holds the only sure copy. False, with nothing of
+// the old client touched, when a save or the record failed.
+bool SaveClientState(const LauncherContext& context, RunState* state) {
+    const bool data_saved = SaveDataFiles();
+    if (!Logged(L"save data", SaveDisplayFiles() && data_saved)) {
+        return false;
+    }
+    state->eulaKeyFound = ReadEulaAgreement(&state->eulaAgreed);
+    state->eulaFileFound = FindEarlierEulaFile();
+    if (state->eulaFileFound) {
         WriteInstallerEulaNote();
     }
-    // The client's one-shot requests are consumed once the run goes ahead.
-    ClearLaunchRequests();
     if (context.launchInstaller) {
         StashTaskManagerSettings();
+        state->taskSettingsStashed = true;
     }
-    return eula;
+    std::wstring shortcut;
+    state->shortcutRemoved = FindPublicDesktopShortcut(&shortcut);
+    return Logged(L"record run state", RecordRunState(*state));
 }
 
 // The client's own shortcuts go before the uninstall; the public desktop one
-// is remembered so that the new client gets it back.
-void RemoveClientShortcuts(LauncherContext* context) {
+// comes back after the new setup when the recorded state says it was there.
+void RemoveClientShortcuts() {
     std::wstring shortcut;
     if (FindPublicDesktopShortcut(&shortcut)) {
-        context->shortcutRemoved = true;
         ::DeleteFileW(shortcut.c_str());
     }
     if (FindProgramsShortcut(&shortcut)) {
@@ -93,6 +116,7 @@ void RemoveEarlierGenerations() {
     RemoveLegacyUninstallEntries();
     RemoveLegacyUserKeys();
     RemoveLegacyComRegistrations();
+    LogRunLine(L"earlier generations removed");
 }
 
 // The region that the gate staged survives the removal of the old product key
@@ -104,30 +128,41 @@ void StoreStagedRegion() {
     }
 }
 
-void InstallNewGeneration(const EulaInTransit& eula) {
-    StoreStagedRegion();
-    RunNewSetup(kNewSetupPath);
-    ImportPackageRegistration();
-    RegisterAgentService();
-    RestoreDataFiles();
-    RestoreDisplayFiles();
-    FinishSelfRepairDeployment();  // a failed deployment leaves the guard in charge
-
-    if (eula.keyFound) {
-        WriteEulaAgreement(eula.agreed);
+void WriteEulaFromState(const RunState& state) {
+    if (state.eulaKeyFound) {
+        WriteEulaAgreement(state.eulaAgreed);
     }
-    if (!eula.fileFound) {
+    if (!state.eulaFileFound) {
         WriteEulaAgreement(1);
     }
 }
 
-void CleanUpAndFinish(LauncherContext* context) {
-    if (context->shortcutRemoved) {
+// The user's data goes back whatever else failed; true when all of it did.
+bool RestoreClientData() {
+    const bool data_restored = RestoreDataFiles();
+    return Logged(L"restore data", RestoreDisplayFiles() && data_restored);
+}
+
+// Everything after the new setup: registrations, data, tool, licence,
+// shortcut and settings, then the clean-up and the hand-over. A failed restore
+// keeps the saved copy and the run state for the next run.
+RunOutcome CompleteAfterSetup(LauncherContext* context, const RunState& state) {
+    ImportPackageRegistration();
+    RegisterAgentService();
+    const bool restored = RestoreClientData();
+    Logged(L"self-repair deployment", FinishSelfRepairDeployment());
+    WriteEulaFromState(state);
+    if (state.shortcutRemoved) {
         RestorePublicDesktopShortcut();
     }
-    if (context->launchInstaller) {
+    if (state.taskSettingsStashed) {
         RestoreTaskManagerSettings();
     }
+    if (!restored) {
+        return Fail(L"the user's data could not be restored");
+    }
+    // The client's restart request lives in the scratch key: read it first.
+    const bool restart_pending = IsRestartPending();
     RemoveInstallerScratchKey();
     RemoveTempFolder();
     InstallLog::Remove();
@@ -135,7 +170,41 @@ void CleanUpAndFinish(LauncherContext* context) {
     if (context->gen4VersionNative || context->gen4VersionProgramFiles) {
         CopyVersionFileToGeneration4(*context);
     }
-    FinishInstallation(context);
+    LogRunLine(restart_pending ? L"restart pending" : L"no restart pending");
+    return FinishInstallation(context, restart_pending) ? RunOutcome::kRestarting
+                                                        : RunOutcome::kCompleted;
+}
+
+// Removes the old generation and installs the new one. Nothing is removed
+// unless the data is saved and recorded (or was, by the run this one finishes).
+RunOutcome ReplaceGeneration(LauncherContext* context, RunState state, bool resuming) {
+    EndClientProcesses();
+    if (!resuming && !SaveClientState(*context, &state)) {
+        DismissSelfRepairGuard();
+        AbandonTempFolder();
+        return Fail(L"the user's data could not be saved");
+    }
+    // The client's one-shot requests are consumed once the run goes ahead.
+    ClearLaunchRequests();
+    RemoveClientShortcuts();
+    RemoveEarlierGenerations();
+    StoreStagedRegion();
+    DWORD setup_exit_code = 0;
+    const bool setup_ran = RunNewSetup(kNewSetupPath, &setup_exit_code);
+    if (!Logged(L"new generation installed", IsNewGenerationInstalled())) {
+        RestoreClientData();
+        return Fail(setup_ran ? L"the new setup did not install the new generation"
+                              : L"the new setup could not be started");
+    }
+    return CompleteAfterSetup(context, state);
+}
+
+// A run that stops before anything changed takes its traces with it, except
+// the saved copy and the scratch key of a run it was to finish.
+void AbandonUnlessResuming(bool resuming) {
+    if (!resuming) {
+        AbandonTempFolder();
+    }
 }
 
 }  // namespace
@@ -145,32 +214,37 @@ DWORD WINAPI InstallWorkerProc(void* parameter) {
     if (context == nullptr) {
         return 0;
     }
-    try {
-        RunInstallSequence(context);
-    } catch (...) {
-        // Out of memory inside a step: end the run rather than leave the
-        // window up with nobody to close it.
-        ReleaseProgressWindow(context);
-    }
+    LogRunStart(*context);
+    const RunOutcome outcome = RunInstallSequence(context);
+    EndRun(context, outcome);
     return 0;
 }
 
-void RunInstallSequence(LauncherContext* context) {
-    // A refusing gate has already told the user, where the mode allows, and
-    // released the window.
-    if (!PassPreInstallGate(context)) {
-        return;
+RunOutcome RunInstallSequence(LauncherContext* context) {
+    RunState state;
+    const bool resuming = ReadRunState(&state);
+    if (resuming) {
+        LogRunLine(L"finishing an interrupted run");
+        if (IsNewGenerationInstalled()) {
+            EndClientProcesses();
+            return CompleteAfterSetup(context, state);
+        }
     }
-    PrepareReplacement(context);
-    // A refused guard has already abandoned the run and released the window.
-    if (!RunSelfRepairGuard(context)) {
-        return;
+    if (!Logged(L"new setup present", NewSetupExists(kNewSetupPath))) {
+        return Fail(L"the new setup is missing");
     }
-    const EulaInTransit eula = SaveClientState(*context);
-    RemoveClientShortcuts(context);
-    RemoveEarlierGenerations();
-    InstallNewGeneration(eula);
-    CleanUpAndFinish(context);
+    if (!Logged(L"pre-install gate", PassPreInstallGate(context, resuming))) {
+        return RunOutcome::kRefused;
+    }
+    if (!PrepareReplacement(context, resuming)) {
+        AbandonTempFolder();
+        return Fail(L"the user's data could not be saved");
+    }
+    if (!Logged(L"self-repair guard", RunSelfRepairGuard())) {
+        AbandonUnlessResuming(resuming);
+        return RunOutcome::kRefused;
+    }
+    return ReplaceGeneration(context, state, resuming);
 }
 
 }  // namespace zu

@@ -7,9 +7,9 @@
 #include "checks/windows_update.h"
 #include "platform/os_version.h"
 #include "region/region_discovery.h"
+#include "region/region_store.h"
 #include "resources/resource_ids.h"
 #include "ui/localized_strings.h"
-#include "ui/progress_window.h"
 
 namespace zu {
 namespace {
@@ -54,16 +54,18 @@ void ExplainRefusal(const LauncherContext& context, UINT text_id) {
 
 }  // namespace
 
-bool PassPreInstallGate(LauncherContext* context) {
+bool PassPreInstallGate(LauncherContext* context, bool resuming) {
     const UINT refusal = FindRefusalText();
     if (refusal != 0) {
         ExplainRefusal(*context, refusal);
-    }
-    if (refusal != 0 || !CheckApplicationsIdle(*context) || !SelectRegion(context)) {
-        ReleaseProgressWindow(context);
         return false;
     }
-    return true;
+    // A run that finishes an interrupted one has the region staged already:
+    // the earlier installation it was read from may be gone by now.
+    RegionId staged = kRegionNone;
+    const bool region_staged =
+        resuming && ReadRegionValues(kStagedRegionKey, &staged) && staged != kRegionNone;
+    return CheckApplicationsIdle(*context) && (region_staged || SelectRegion(context));
 }
 
 }  // namespace zu

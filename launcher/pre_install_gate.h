@@ -9,8 +9,9 @@ namespace zu {
 // installing nor due within two minutes, the client idle in an automatic run,
 // and a sales region known or chosen (and then staged for the install).
 // The first four refusals explain themselves in a warning box unless the launch
-// mode asks for quiet. On false the progress window has already been released
-// (closeBlocked cleared, WM_CLOSE posted) and the caller only returns.
-bool PassPreInstallGate(LauncherContext* context);
+// mode asks for quiet. A resuming run (one that finishes an interrupted one)
+// keeps the region it staged then. On false the caller ends the run; the
+// window is the caller's to release.
+bool PassPreInstallGate(LauncherContext* context, bool resuming);
 
 }  // namespace zu

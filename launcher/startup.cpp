@@ -35,12 +35,13 @@ int RunLauncher(HINSTANCE instance, const wchar_t* command_line, int show_comman
     if (!StartLauncher(&TheLauncherContext(), command_line, instance, show_command)) {
         return kStartupFailedExitCode;
     }
+    // The window's end posts the quit message; the run's outcome is the worker's.
     MSG message = {};
     while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
         ::TranslateMessage(&message);
         ::DispatchMessageW(&message);
     }
-    return static_cast<int>(message.wParam);
+    return TheLauncherContext().exitCode;
 }
 
 }  // namespace zu

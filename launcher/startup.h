@@ -8,6 +8,8 @@ namespace zu {
 
 // Exit code of a launcher that could not build its window or start its worker.
 inline constexpr int kStartupFailedExitCode = 1;
+// Exit code of a run that could not install the new generation.
+inline constexpr int kInstallFailedExitCode = 2;
 // Exit code of a launcher that found another one running.
 inline constexpr int kAlreadyRunningExitCode = -1;
 

@@ -7,13 +7,17 @@
 
 #include "components/product_keys.h"
 #include "legacy/data_preservation_table.h"
+#include "platform/file_compare.h"
 #include "platform/file_operations.h"
 #include "platform/known_folders.h"
 #include "platform/product_names.h"
 #include "platform/registry_key.h"
+#include "platform/scoped_handle.h"
 
 namespace zu {
 namespace {
+
+constexpr wchar_t kXmlFilesPattern[] = L"*.xml";
 
 struct DataFolders {
     std::wstring data;  // the client's data folder
@@ -51,39 +55,56 @@ void EnsureFolder(const std::wstring& folder) {
     CreateDirectoryPath(folder + L"\\");
 }
 
-void CopyFileInto(const std::wstring& from, const std::wstring& to, const wchar_t* name) {
+// Copies name from one folder into the other and reads the copy back. True
+// when there is nothing to copy or the copy holds the same bytes.
+bool CopyFileInto(const std::wstring& from, const std::wstring& to, const wchar_t* name) {
     const std::wstring source = Join(from, name);
     if (!IsFile(source)) {
-        return;
+        return true;
     }
     EnsureFolder(to);
-    ::CopyFileW(source.c_str(), Join(to, name).c_str(), FALSE);
+    const std::wstring target = Join(to, name);
+    return ::CopyFileW(source.c_str(), target.c_str(), FALSE) &&
+           FilesHaveSameContent(source, target);
 }
 
-void CopyFilesInto(const std::wstring& from, const std::wstring& to, const FileList& files) {
+bool CopyFilesInto(const std::wstring& from, const std::wstring& to, const FileList& files) {
+    bool all_copied = true;
     for (size_t i = 0; i < files.count; ++i) {
-        CopyFileInto(from, to, files.names[i]);
+        all_copied = CopyFileInto(from, to, files.names[i]) && all_copied;
     }
+    return all_copied;
 }
 
-void CopyXmlFilesInto(const std::wstring& from, const std::wstring& to) {
+// Every "*.xml" file directly in from (not the folders of that name).
+bool CopyXmlFilesInto(const std::wstring& from, const std::wstring& to) {
     if (!IsFolder(from)) {
-        return;
+        return true;
     }
-    EnsureFolder(to);
-    CopyMatchingFiles(from, to);
+    WIN32_FIND_DATAW entry = {};
+    UniqueFindHandle find(::FindFirstFileW(Join(from, kXmlFilesPattern).c_str(), &entry));
+    if (!find) {
+        return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+    }
+    bool all_copied = true;
+    do {
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            all_copied = CopyFileInto(from, to, entry.cFileName) && all_copied;
+        }
+    } while (::FindNextFileW(find.Get(), &entry));
+    return all_copied;
 }
 
 // The shell nests a folder copied onto an existing folder of the same name, so
 // the copy names the parent: the folder then lands as to\name, merged into one
 // that is already there (its files overwritten by the copied ones).
-void CopyFolderInto(const std::wstring& from, const std::wstring& to, const wchar_t* name) {
+bool CopyFolderInto(const std::wstring& from, const std::wstring& to, const wchar_t* name) {
     const std::wstring source = Join(from, name);
     if (!IsFolder(source)) {
-        return;
+        return true;
     }
     EnsureFolder(to);
-    ShellCopy(source, to);
+    return ShellCopy(source, to) && IsTreeCopied(source, Join(to, name));
 }
 
 }  // namespace
@@ -95,55 +116,54 @@ void MarkSelfRepairFile() {
     }
 }
 
-void SaveSettingsFile() {
+bool SaveSettingsFile() {
     DataFolders folders;
-    if (ResolveDataFolders(&folders)) {
-        CopyFileInto(folders.data, folders.temp, kSettingsFileName);
-    }
+    return !ResolveDataFolders(&folders) ||
+           CopyFileInto(folders.data, folders.temp, kSettingsFileName);
 }
 
-void SaveSelfRepairFolder() {
+bool SaveSelfRepairFolder() {
     DataFolders folders;
-    if (ResolveDataFolders(&folders)) {
-        CopyFolderInto(folders.data, folders.temp, kSelfRepairDataFolderName);
-    }
+    return !ResolveDataFolders(&folders) ||
+           CopyFolderInto(folders.data, folders.temp, kSelfRepairDataFolderName);
 }
 
-void SaveDataFiles() {
+bool SaveDataFiles() {
     DataFolders folders;
-    if (ResolveDataFolders(&folders)) {
-        CopyXmlFilesInto(folders.data, folders.temp);
-        CopyFilesInto(folders.data, folders.temp, kDataRecordFiles);
+    if (!ResolveDataFolders(&folders)) {
+        return true;
     }
+    const bool xml_copied = CopyXmlFilesInto(folders.data, folders.temp);
+    return CopyFilesInto(folders.data, folders.temp, kDataRecordFiles) && xml_copied;
 }
 
-void SaveDisplayFiles() {
+bool SaveDisplayFiles() {
     DataFolders folders;
-    if (ResolveDataFolders(&folders)) {
-        CopyFilesInto(folders.data, folders.temp, kDisplayRecordFiles);
-    }
+    return !ResolveDataFolders(&folders) ||
+           CopyFilesInto(folders.data, folders.temp, kDisplayRecordFiles);
 }
 
-void RestoreDataFiles() {
+bool RestoreDataFiles() {
     DataFolders folders;
-    if (ResolveDataFolders(&folders)) {
-        CopyXmlFilesInto(folders.temp, folders.data);
-        CopyFilesInto(folders.temp, folders.data, kDataRecordFiles);
-        CopyFolderInto(folders.temp, folders.data, kSelfRepairDataFolderName);
+    if (!ResolveDataFolders(&folders)) {
+        return false;
     }
+    const bool xml_copied = CopyXmlFilesInto(folders.temp, folders.data);
+    const bool records_copied = CopyFilesInto(folders.temp, folders.data, kDataRecordFiles);
+    return CopyFolderInto(folders.temp, folders.data, kSelfRepairDataFolderName) && xml_copied &&
+           records_copied;
 }
 
-void RestoreDisplayFiles() {
+bool RestoreDisplayFiles() {
     DataFolders folders;
-    if (ResolveDataFolders(&folders)) {
-        CopyFilesInto(folders.temp, folders.data, kDisplayRecordFiles);
-    }
+    return ResolveDataFolders(&folders) &&
+           CopyFilesInto(folders.temp, folders.data, kDisplayRecordFiles);
 }
 
 void RemoveTempFolder() {
     DataFolders folders;
     if (ResolveDataFolders(&folders)) {
-        ShellDelete(folders.temp);
+        DeleteFolderTree(folders.temp);
     }
 }
 
@@ -152,7 +172,7 @@ void AbandonTempFolder() {
     if (!ResolveDataFolders(&folders)) {
         return;
     }
-    ShellDelete(folders.temp);
+    DeleteFolderTree(folders.temp);
     RegistryKey maker;
     if (maker.Open(HKEY_LOCAL_MACHINE, kMakerKey, kRegWrite64) == ERROR_SUCCESS) {
         maker.DeleteTree(kInstallerScratchKeyName);

@@ -5,9 +5,12 @@
 // "<ProgramData>\Koru Corporation\ZEMI Update Temp" before the previous
 // generation is uninstalled, and copied back after the new setup has run.
 //
-// Every operation is best effort and reports nothing: when ProgramData cannot
-// be resolved it does nothing, a missing source is skipped, a failed copy is
-// ignored.
+// Every copy is read back: a save reports whether everything there was to keep
+// now lies in the temporary folder byte for byte, and a restore whether it all
+// went back, so that nothing of the old generation is removed, and no saved copy
+// deleted, while a copy is missing. A missing source is nothing to keep. When
+// ProgramData cannot be resolved a save has nothing to do (true) and a restore
+// fails.
 
 namespace zu {
 
@@ -17,29 +20,29 @@ void MarkSelfRepairFile();
 
 // Copies the data folder's "ZU.ini" into the temporary folder, creating the
 // temporary folder. It is never copied back: the new setup reads it there.
-void SaveSettingsFile();
+bool SaveSettingsFile();
 
 // Copies the "ZEMI Update Self Repair" folder of the data folder into the
 // temporary folder.
-void SaveSelfRepairFolder();
+bool SaveSelfRepairFolder();
 
 // Copies the "*.xml" files and the patch-processing records into the
 // temporary folder, creating it if an earlier save has not.
-void SaveDataFiles();
+bool SaveDataFiles();
 
 // Copies the display records into the temporary folder, creating it if an
 // earlier save has not.
-void SaveDisplayFiles();
+bool SaveDisplayFiles();
 
 // Copies the saved "*.xml" files, patch-processing records and self-repair
 // folder back into the data folder (created if missing), overwriting.
-void RestoreDataFiles();
+bool RestoreDataFiles();
 
 // Copies the saved display records back into the data folder (created if
 // missing), overwriting.
-void RestoreDisplayFiles();
+bool RestoreDisplayFiles();
 
-// Deletes the temporary folder with everything in it.
+// Deletes the temporary folder with everything in it, never following a link.
 void RemoveTempFolder();
 
 // For a run that ends before the replacement: RemoveTempFolder, then deletes

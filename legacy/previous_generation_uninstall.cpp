@@ -21,6 +21,7 @@
 #include "platform/process_control.h"
 #include "platform/product_names.h"
 #include "platform/registry_key.h"
+#include "platform/run_log.h"
 #include "platform/scoped_handle.h"
 
 namespace zu {
@@ -176,13 +177,19 @@ void RunUninstallSetup(const UninstallPlan& plan) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
+    LogProgramStart(command, std::wstring());
     if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                           directory.c_str(), &startup, &info)) {
+        LogProgramNotStarted(command, ::GetLastError());
         return;
     }
     UniqueHandle process(info.hProcess);
     UniqueHandle thread(info.hThread);
     ::WaitForSingleObject(process.Get(), INFINITE);
+    DWORD code = 0;
+    if (::GetExitCodeProcess(process.Get(), &code)) {
+        LogProgramExit(command, code);
+    }
 }
 
 size_t NullFrom(const std::vector<wchar_t>& list, size_t position) {

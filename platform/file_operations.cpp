@@ -76,10 +76,12 @@ bool PathBesideLauncher(const wchar_t* file_name, std::wstring* path) {
         return false;
     }
     const std::wstring module_path(module, length);
+    // A path without a folder would point into the current drive's root.
     const std::size_t last = module_path.rfind(L'\\');
-    const std::wstring folder =
-        last == std::wstring::npos ? std::wstring() : module_path.substr(0, last);
-    *path = folder + L"\\" + file_name;
+    if (last == std::wstring::npos) {
+        return false;
+    }
+    *path = module_path.substr(0, last) + L"\\" + file_name;
     return true;
 }
 

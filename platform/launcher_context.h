@@ -10,7 +10,7 @@ namespace zu {
 
 // The one object the UI thread and the worker thread share. The UI thread fills
 // it before the worker starts; afterwards the worker writes only closeBlocked
-// (to false, right before posting WM_CLOSE), shortcutRemoved and the two
+// (to false, right before posting WM_CLOSE), exitCode (before that) and the two
 // generation-4 flags. Every layer above this one receives it by pointer.
 struct LauncherContext {
     HWND progressBar = nullptr;
@@ -36,7 +36,9 @@ struct LauncherContext {
     // The command line as wWinMain receives it, without the launcher's path.
     std::wstring commandLine;
 
-    bool shortcutRemoved = false;
+    // The process's exit code, set by the worker before it releases the window.
+    volatile int exitCode = 0;
+
     bool gen4VersionNative = false;
     bool gen4VersionProgramFiles = false;
 

@@ -14,6 +14,7 @@
 #include "platform/file_operations.h"
 #include "platform/known_folders.h"
 #include "platform/product_names.h"
+#include "platform/run_log.h"
 #include "platform/runtime_function.h"
 #include "platform/scoped_handle.h"
 
@@ -26,6 +27,7 @@ namespace {
 constexpr DWORD kHiddenRunTimeoutMs = 30000;
 
 constexpr int kSelfRepairStopAttempts = 30;
+constexpr DWORD kEndPollIntervalMs = 100;
 constexpr DWORD kSelfRepairStopIntervalMs = 1000;
 
 // Module paths longer than this are cut short.
@@ -47,15 +49,23 @@ UniqueHandle ShellExecuteProcess(const std::wstring& path,
     info.lpFile = path.c_str();
     info.lpParameters = parameters.c_str();
     info.nShow = show_command;
+    LogProgramStart(path, parameters);
     if (!::ShellExecuteExW(&info)) {
+        LogProgramNotStarted(path, ::GetLastError());
         return UniqueHandle();
     }
     return UniqueHandle(info.hProcess);
 }
 
-void WaitForProcess(const UniqueHandle& process) {
-    if (process) {
-        ::WaitForSingleObject(process.Get(), INFINITE);
+// Waits without limit and logs how the program ended.
+void WaitForProcess(const UniqueHandle& process, const std::wstring& path) {
+    if (!process) {
+        return;
+    }
+    ::WaitForSingleObject(process.Get(), INFINITE);
+    DWORD code = 0;
+    if (::GetExitCodeProcess(process.Get(), &code)) {
+        LogProgramExit(path, code);
     }
 }
 
@@ -162,7 +172,7 @@ void ShellRun(const std::wstring& path, const std::wstring& parameters, bool wai
     }
     UniqueHandle process = ShellExecuteProcess(path, parameters, SW_HIDE);
     if (wait) {
-        WaitForProcess(process);
+        WaitForProcess(process, path);
     }
 }
 
@@ -174,7 +184,7 @@ void ShellRunShown(const std::wstring& parameters, const std::wstring& path) {
     if (!::PathFileExistsW(path.c_str())) {
         return;
     }
-    WaitForProcess(ShellExecuteProcess(path, parameters, SW_SHOWNORMAL));
+    WaitForProcess(ShellExecuteProcess(path, parameters, SW_SHOWNORMAL), path);
 }
 
 bool RunAndWait(const std::wstring& command_line, DWORD* exit_code) {
@@ -186,16 +196,21 @@ bool RunAndWait(const std::wstring& command_line, DWORD* exit_code) {
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION created = {};
+    LogProgramStart(command_line, std::wstring());
     if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                           &startup, &created)) {
+        LogProgramNotStarted(command_line, ::GetLastError());
         return false;
     }
     UniqueHandle process(created.hProcess);
     UniqueHandle thread(created.hThread);
     ::WaitForSingleObject(process.Get(), kHiddenRunTimeoutMs);
     DWORD code = 0;
-    if (exit_code != nullptr && ::GetExitCodeProcess(process.Get(), &code)) {
-        *exit_code = code;
+    if (::GetExitCodeProcess(process.Get(), &code)) {
+        LogProgramExit(command_line, code);
+        if (exit_code != nullptr) {
+            *exit_code = code;
+        }
     }
     return true;
 }
@@ -216,6 +231,27 @@ void TerminateProcessByName(const wchar_t* executable_name) {
     if (process) {
         ::TerminateProcess(process.Get(), 0);
     }
+}
+
+bool EndProcessesByName(const wchar_t* executable_name, DWORD timeout_ms) {
+    const DWORD deadline = ::GetTickCount() + timeout_ms;
+    PROCESSENTRY32W entry = {};
+    while (FindProcessByName(executable_name, &entry)) {
+        const DWORD now = ::GetTickCount();
+        if (static_cast<LONG>(deadline - now) <= 0) {
+            return false;
+        }
+        UniqueHandle process(
+            ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
+        if (!process) {
+            // Not ours to end (or gone already): look again after a moment.
+            ::Sleep(kEndPollIntervalMs);
+            continue;
+        }
+        ::TerminateProcess(process.Get(), 0);
+        ::WaitForSingleObject(process.Get(), deadline - now);
+    }
+    return true;
 }
 
 bool StopSelfRepairTool() {

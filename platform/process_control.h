@@ -28,6 +28,11 @@ bool IsProcessRunning(const wchar_t* executable_name);
 // Terminates the first process of that name, if any, without waiting.
 void TerminateProcessByName(const wchar_t* executable_name);
 
+// Terminates every process of that name and waits until none runs any more,
+// for at most timeout_ms in all. False when one still runs then (one that
+// cannot be opened counts as running).
+bool EndProcessesByName(const wchar_t* executable_name, DWORD timeout_ms);
+
 // Terminates "ZUSR.exe" up to 30 times, 1 s apart. True when it still runs.
 bool StopSelfRepairTool();
 

@@ -53,7 +53,19 @@ void StageRegionId(const wchar_t* value_name, DWORD value) {
 }
 
 void StageRegionCode(const RegionCode& code) {
-    WriteRegion(kStagedRegionKey, FindRegionByCode(code));
+    const RegionForms* region = FindRegionByCode(code);
+    if (region == nullptr) {
+        return;
+    }
+    // An interrupted run may have staged China: its sub-location would turn
+    // this region into China too.
+    if (region->subLocation == 0) {
+        RegistryKey key;
+        if (key.Open(HKEY_LOCAL_MACHINE, kStagedRegionKey, kRegWrite64) == ERROR_SUCCESS) {
+            key.DeleteValue(kSubLocationValue);
+        }
+    }
+    WriteRegion(kStagedRegionKey, region);
 }
 
 void StoreProductRegion(int id) {

@@ -5,7 +5,6 @@
 #include <shlwapi.h>
 
 #include "checks/version_checks.h"
-#include "legacy/data_preservation.h"
 #include "platform/file_operations.h"
 #include "platform/known_folders.h"
 #include "platform/os_version.h"
@@ -14,7 +13,6 @@
 #include "selfrepair/file_trust.h"
 #include "selfrepair/product_version.h"
 #include "selfrepair/scheduled_tasks.h"
-#include "ui/progress_window.h"
 
 namespace zu {
 
@@ -95,15 +93,12 @@ bool GetInstallerFolder(std::wstring* folder) {
     return true;
 }
 
-// Ends a run that cannot be guarded: the self-repair folder (when known), the
-// saved data and the scratch key go, and the progress window closes. The
-// install sequence then ends without a message.
-void Abandon(LauncherContext* context, const std::wstring& self_repair_folder) {
+// Ends a guard that cannot protect the run: the self-repair folder (when
+// known) goes.
+void Abandon(const std::wstring& self_repair_folder) {
     if (!self_repair_folder.empty()) {
         ShellDelete(self_repair_folder);
     }
-    AbandonTempFolder();
-    ReleaseProgressWindow(context);
 }
 
 // A trusted, current package copy in the self-repair folder, copied afresh
@@ -157,19 +152,19 @@ void UninstallOldTool(int os_version, const std::wstring& guard_tool) {
 
 }  // namespace
 
-bool RunSelfRepairGuard(LauncherContext* context) {
+bool RunSelfRepairGuard() {
     std::wstring folder;
     std::wstring package_name;
     if (!GetSelfRepairFolder(&folder) || !GetPackageName(&package_name)) {
         // Nothing can be trusted without these paths, and a path built from
         // the name alone would point into the root of the current drive.
-        Abandon(context, std::wstring());
+        Abandon(std::wstring());
         return false;
     }
     const std::wstring guard_tool = folder + L"\\" + kSelfRepairExe;
     if (!PrepareTrustedPackage(folder + L"\\" + package_name, package_name) ||
         !PrepareTrustedGuardTool(guard_tool)) {
-        Abandon(context, folder);
+        Abandon(folder);
         return false;
     }
     StartTool(guard_tool, kSummonGuard);
@@ -180,9 +175,17 @@ bool RunSelfRepairGuard(LauncherContext* context) {
             return true;
         }
     }
-    StartTool(guard_tool, kDismissGuard);
-    Abandon(context, folder);
+    DismissSelfRepairGuard();
     return false;
+}
+
+void DismissSelfRepairGuard() {
+    std::wstring folder;
+    if (!GetSelfRepairFolder(&folder)) {
+        return;
+    }
+    StartTool(folder + L"\\" + kSelfRepairExe, kDismissGuard);
+    Abandon(folder);
 }
 
 bool FinishSelfRepairDeployment() {

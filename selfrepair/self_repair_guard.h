@@ -2,8 +2,6 @@
 
 #include <string>
 
-#include "platform/launcher_context.h"
-
 namespace zu {
 
 // The client's self-repair tool around the replacement. Before the old
@@ -21,11 +19,14 @@ namespace zu {
 // Makes sure a trusted, current package copy and guard tool are in the
 // self-repair folder, summons the guard, has the old generation's tool
 // uninstall itself and checks that its repair entries are gone. True when the
-// installation goes on. On false the run has been abandoned: the guard, if it
-// was summoned, has been dismissed, the self-repair folder, the saved data
-// folder and the installer's scratch key are gone, and the progress window has
-// been told to close.
-bool RunSelfRepairGuard(LauncherContext* context);
+// installation goes on. On false the guard, if it was summoned, has been
+// dismissed and the self-repair folder is gone; the saved data and the
+// installer's scratch key are the caller's.
+bool RunSelfRepairGuard();
+
+// Dismisses the guard and deletes the self-repair folder: for a run that stops
+// after the guard came up. Nothing when ProgramData cannot be resolved.
+void DismissSelfRepairGuard();
 
 // Puts the guard tool into the product folder and the package copy into the
 // installer folder, installs the new tool and, when both copies succeeded,

@@ -17,6 +17,7 @@ namespace {
 
 constexpr wchar_t kProductFolder[] = L"\\Koru\\ZEMI Update";
 constexpr wchar_t kProductKey[] = L"SOFTWARE\\Koru Corporation\\ZEMI Update";
+constexpr wchar_t kInstallerKey[] = L"SOFTWARE\\Koru Corporation\\ZEMI Update Installer";
 constexpr wchar_t kShortcutName[] = L"\\ZEMI Update.lnk";
 constexpr wchar_t kClientExe[] = L"ZEMIUpdt.exe";
 constexpr int kRefused = 2;
@@ -88,12 +89,18 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
     standin.WaitAsTold();
     if (standin.Flag(L"fail")) {
         standin.Record(L"failed", L"as told");
-        return kFailed;
+        return standin.ExitCode(kFailed);
     }
     // Without its silent switch the real setup would ask questions.
     if (!standin.HasSwitch(L"/s")) {
         standin.Record(L"refused", L"no /s");
         return kRefused;
     }
-    return standin.ExitCode(Install(standin) ? 0 : kFailed);
+    const bool installed = Install(standin);
+    // The client's way of asking the launcher for a restart after the setup.
+    if (installed && standin.Flag(L"request_restart")) {
+        SetDwordValue(HKEY_LOCAL_MACHINE, kInstallerKey, KEY_WOW64_64KEY, L"Reboot", 1);
+        standin.Record(L"restart requested", L"Reboot = 1");
+    }
+    return standin.ExitCode(installed ? 0 : kFailed);
 }

@@ -51,6 +51,23 @@ bool DeleteChildren(HKEY key, REGSAM view) {
     }
 }
 
+bool SetValue(HKEY root,
+              const std::wstring& key,
+              REGSAM view,
+              const std::wstring& name,
+              DWORD type,
+              const void* data,
+              DWORD bytes) {
+    HKEY handle = nullptr;
+    if (::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &handle,
+                          nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    UniqueKey opened(handle);
+    return ::RegSetValueExW(opened.Get(), name.c_str(), 0, type, static_cast<const BYTE*>(data),
+                            bytes) == ERROR_SUCCESS;
+}
+
 }  // namespace
 
 bool SetStringValue(HKEY root,
@@ -58,15 +75,16 @@ bool SetStringValue(HKEY root,
                     REGSAM view,
                     const std::wstring& name,
                     const std::wstring& data) {
-    HKEY handle = nullptr;
-    if (::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &handle,
-                          nullptr) != ERROR_SUCCESS) {
-        return false;
-    }
-    UniqueKey opened(handle);
-    const DWORD bytes = static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t));
-    return ::RegSetValueExW(opened.Get(), name.c_str(), 0, REG_SZ,
-                            reinterpret_cast<const BYTE*>(data.c_str()), bytes) == ERROR_SUCCESS;
+    return SetValue(root, key, view, name, REG_SZ, data.c_str(),
+                    static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+}
+
+bool SetDwordValue(HKEY root,
+                   const std::wstring& key,
+                   REGSAM view,
+                   const std::wstring& name,
+                   DWORD value) {
+    return SetValue(root, key, view, name, REG_DWORD, &value, sizeof(value));
 }
 
 bool DeleteValue(HKEY root, const std::wstring& key, REGSAM view, const std::wstring& name) {

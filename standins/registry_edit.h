@@ -16,6 +16,11 @@ bool SetStringValue(HKEY root,
                     REGSAM view,
                     const std::wstring& name,
                     const std::wstring& data);
+bool SetDwordValue(HKEY root,
+                   const std::wstring& key,
+                   REGSAM view,
+                   const std::wstring& name,
+                   DWORD value);
 bool DeleteValue(HKEY root, const std::wstring& key, REGSAM view, const std::wstring& name);
 
 // Deletes key with everything below it, in that view only.

@@ -117,6 +117,12 @@ Standin::Standin(const std::wstring& section) : own_path_(ModulePath()) {
                       L"\t" + std::to_wstring(parent) + L"\t" +
                       Field(parent != 0 ? ProcessImagePath(parent) : std::wstring()) + L"\t" +
                       std::to_wstring(pid));
+    // A launcher killed while this program starts: the program goes on alone.
+    if (Flag(L"kill_launcher")) {
+        for (DWORD killed : TerminateProcessesNamed(L"ZUInstaller.exe", pid)) {
+            Record(L"killed launcher", std::to_wstring(killed));
+        }
+    }
 }
 
 std::wstring Standin::OwnFolder() const {

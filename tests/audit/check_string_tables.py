@@ -45,14 +45,14 @@ FACES = {
     0xC0A: ("Segoe UI", "Segoe UI"),
 }
 IDS = {103, 109, 110, 111, 1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008,
-       1010, 1011, 1012, 1013, 1014, 1015}
+       1010, 1011, 1012, 1013, 1014, 1015, 1016}
 SAME_AS_ENGLISH = (103, 109, 1001, 1003)
-TWO_LINE_TEXTS = (1012, 1013, 1015)
+TWO_LINE_TEXTS = (1012, 1013, 1015, 1016)
 # Names that stay untranslated, by the strings that must carry them.
 KEPT_NAMES = {
     1004: "ZEMI Update", 1006: "ZEMI Update", 1008: "ZEMI", 1010: "ZEMI",
     1005: "Microsoft Windows XP Service Pack 2",
-    1012: "Windows Update", 1013: "Windows Update",
+    1012: "Windows Update", 1013: "Windows Update", 1016: "ZEMI Update",
 }
 
 

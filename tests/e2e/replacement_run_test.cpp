@@ -5,8 +5,14 @@
 
 #include <windows.h>
 
-#include <string>
+#include <tlhelp32.h>
 
+#include <string>
+#include <thread>
+
+#include "platform/scoped_handle.h"
+#include "region/region_table.h"
+#include "tests/support/child_process.h"
 #include "tests/support/file_fixture.h"
 #include "tests/support/journal.h"
 #include "tests/support/launcher_process.h"
@@ -15,6 +21,7 @@
 #include "tests/support/package_copy.h"
 #include "tests/support/product_state.h"
 #include "tests/support/registry_fixture.h"
+#include "tests/support/registry_value_fixture.h"
 #include "tests/support/test_paths.h"
 
 namespace zu {
@@ -22,6 +29,18 @@ namespace {
 
 constexpr DWORD kRunTimeoutMs = 180000;
 constexpr wchar_t kScratchKey[] = L"SOFTWARE\\Koru Corporation\\ZEMI Update Installer";
+constexpr wchar_t kProductKey[] = L"SOFTWARE\\Koru Corporation\\ZEMI Update";
+constexpr REGSAM k64 = KEY_WOW64_64KEY;
+constexpr DWORD kInstallFailed = 2;
+// What the client keeps across generations, below the data folder.
+constexpr const wchar_t* kKeptDataFiles[] = {L"PatchProcessInfo.dat",
+                                             L"PatchProcessInfo_V2.0.dat",
+                                             L"ItemDisplayListInfo.dat",
+                                             L"PatchCheckStatus.dat",
+                                             L"UpdateInfo.xml",
+                                             L"AppList.XML",
+                                             L"ZEMI Update Self Repair\\ZUSR.ini",
+                                             L"ZEMI Update Self Repair\\Backup\\RepairList.dat"};
 
 std::wstring SelfRepairFolder() {
     return test::ProgramData() + L"\\Koru Corporation\\ZEMI Update Self Repair";
@@ -97,6 +116,18 @@ class ReplacementRunTest : public testing::Test {
         EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, kScratchKey, KEY_WOW64_64KEY));
     }
 
+    static void ExpectDataKept(const test::FileTree& data_before) {
+        const test::FileTree data_after = test::FilesUnder(test::DataFolder());
+        for (const wchar_t* kept : kKeptDataFiles) {
+            const std::string name = testing::PrintToString(std::wstring(kept));
+            const auto before = data_before.find(kept);
+            const auto after = data_after.find(kept);
+            ASSERT_NE(data_before.end(), before) << "not laid out: " << name;
+            ASSERT_NE(data_after.end(), after) << "lost: " << name;
+            EXPECT_EQ(before->second, after->second) << "changed: " << name;
+        }
+    }
+
     static std::wstring Generation5() {
         return test::ProgramFolder(test::Generation::k5, test::ProgramFolders::kNative);
     }
@@ -119,20 +150,7 @@ TEST_F(ReplacementRunTest, Generation5WithData_DataSurvivesByteForByteAndTracesG
 
     // What the client keeps across generations comes back byte for byte; the
     // rest of the old data folder goes with the old generation.
-    const test::FileTree data_after = test::FilesUnder(test::DataFolder());
-    for (const wchar_t* kept :
-         {L"PatchProcessInfo.dat", L"PatchProcessInfo_V2.0.dat", L"ItemDisplayListInfo.dat",
-          L"PatchCheckStatus.dat", L"UpdateInfo.xml", L"AppList.XML",
-          L"ZEMI Update Self Repair\\ZUSR.ini",
-          L"ZEMI Update Self Repair\\Backup\\RepairList.dat"}) {
-        const auto before = data_before.find(kept);
-        const auto after = data_after.find(kept);
-        ASSERT_NE(data_before.end(), before)
-            << "not laid out: " << std::string(kept, kept + wcslen(kept));
-        ASSERT_NE(data_after.end(), after) << "lost: " << std::string(kept, kept + wcslen(kept));
-        EXPECT_EQ(before->second, after->second)
-            << "changed: " << std::string(kept, kept + wcslen(kept));
-    }
+    ExpectDataKept(data_before);
     EXPECT_FALSE(test::FolderExists(test::DataFolder() + L"\\App Icon Folder"));
     EXPECT_FALSE(test::FolderExists(test::DataFolder() + L"\\LocalUpdateInfo_V3.0"));
     EXPECT_FALSE(test::FileExists(test::DataFolder() + L"\\ZUSUInstallLog.txt"));
@@ -196,6 +214,346 @@ TEST_F(ReplacementRunTest, OldRepairTasksSurviveUninstall_RunAbandoned) {
     EXPECT_EQ(0u, Run());
     ExpectAbandoned(generation_before);
     EXPECT_TRUE(Contains(ToolSwitches(), L"/ZUSRUninstall"));
+}
+
+// Ends every running launcher at once, as a power cut or the task manager
+// would. Returns how many were ended.
+int KillLaunchers() {
+    UniqueFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    int killed = 0;
+    for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more;
+         more = ::Process32NextW(snapshot.Get(), &entry)) {
+        if (::lstrcmpiW(entry.szExeFile, L"ZUInstaller.exe") == 0) {
+            UniqueHandle process(::OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID));
+            killed += process && ::TerminateProcess(process.Get(), 99) ? 1 : 0;
+        }
+    }
+    return killed;
+}
+
+// The program that killed the launcher goes on alone: waits until it ended.
+bool WaitForKiller() {
+    for (const test::JournalRecord& record : test::ReadJournal()) {
+        if (!record.is_start && record.event == L"killed launcher") {
+            UniqueHandle killer(::OpenProcess(SYNCHRONIZE, FALSE, record.pid));
+            if (killer) {
+                ::WaitForSingleObject(killer.Get(), 60000);
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
+// Kills the launcher as soon as the file appears (the first byte of its copy).
+class KillWhenFileAppears {
+  public:
+    explicit KillWhenFileAppears(std::wstring path) : path_(std::move(path)) {
+        thread_.Reset(::CreateThread(nullptr, 0, Watch, this, 0, nullptr));
+    }
+    ~KillWhenFileAppears() { Stop(); }
+    // True when the launcher was killed.
+    bool Stop() {
+        stop_ = true;
+        ::WaitForSingleObject(thread_.Get(), INFINITE);
+        return killed_;
+    }
+
+  private:
+    static DWORD WINAPI Watch(void* parameter) {
+        auto* watcher = static_cast<KillWhenFileAppears*>(parameter);
+        while (!watcher->stop_) {
+            if (::GetFileAttributesW(watcher->path_.c_str()) != INVALID_FILE_ATTRIBUTES) {
+                watcher->killed_ = KillLaunchers() > 0;
+                return 0;
+            }
+            ::Sleep(1);
+        }
+        return 0;
+    }
+
+    std::wstring path_;
+    volatile bool stop_ = false;
+    volatile bool killed_ = false;
+    UniqueHandle thread_;
+};
+
+// A user's machine: generation 5 with data, its licence answer, its region,
+// the client's task-manager settings and its public desktop shortcut.
+struct UserMachine {
+    const char* name;
+    DWORD eulaAgreed;
+    const wchar_t* region;
+    DWORD location;
+    DWORD subLocation;  // 0: none written
+};
+constexpr UserMachine kUserMachines[] = {{"Licence0Europe", 0, L"EU", 4309, 0},
+                                         {"Licence1China", 1, L"CN", 2031, kChinaSubLocation}};
+
+// Where a run is cut short: the launcher is killed as this outside program
+// starts (behaviour section), or, without one, while it copies the data.
+struct Interruption {
+    const char* name;
+    const wchar_t* section;
+};
+constexpr Interruption kInterruptions[] = {
+    {"GuardTool", L"ZUSR.exe /SummonGuard"},
+    {"DataSave", nullptr},
+    {"OldSetup", L"LegacySetup.exe"},
+    {"NewSetup", L"setup.exe"},
+    {"RegistrationHelper", L"ZULauncherFor64OS.exe"},
+    {"AgentRegistration", L"DARiziz.exe /service"},
+    {"ToolInstall", L"ZUSR.exe /ZUSRInstall"},
+};
+
+// A large data file: its copy takes long enough to be cut.
+constexpr wchar_t kLargeDataFile[] = L"Large Catalogue.xml";
+constexpr size_t kLargeDataBytes = 24 * 1024 * 1024;
+
+class InterruptedRunTest
+    : public ReplacementRunTest,
+      public testing::WithParamInterface<std::tuple<Interruption, UserMachine>> {
+  protected:
+    void PrepareUserMachine(const UserMachine& user) {
+        test::GenerationOptions options;
+        options.dataFiles = true;
+        options.region = user.region;
+        options.eulaAgreed = user.eulaAgreed;
+        ASSERT_TRUE(machine_.InstallGeneration(test::Generation::k5, options));
+        ASSERT_TRUE(machine_.WriteFile(test::DataFolder() + L"\\" + kLargeDataFile,
+                                       std::string(kLargeDataBytes, 'L') + "end"));
+        ASSERT_TRUE(machine_.AddShortcut(test::PublicDesktop() + L"\\ZEMI Update.lnk",
+                                         Generation5() + L"\\ZEMIUpdt.exe"));
+        ASSERT_TRUE(machine_.SetDword(HKEY_LOCAL_MACHINE, kProductKey, k64, L"LaunchInstaller", 1));
+    }
+
+    // The first run, cut where the row says. True when it was cut.
+    bool RunInterrupted(const Interruption& interruption) {
+        if (interruption.section == nullptr) {
+            KillWhenFileAppears killer(TempFolder() + L"\\" + kLargeDataFile);
+            Run();
+            return killer.Stop();
+        }
+        test::SetBehaviour(interruption.section, L"kill_launcher", 1);
+        Run();
+        test::ClearBehaviour();
+        return WaitForKiller();
+    }
+
+    static void ExpectUserSettings(const UserMachine& user) {
+        const std::wstring product(kProductKey);
+        EXPECT_EQ(user.eulaAgreed,
+                  test::DwordValue(HKEY_LOCAL_MACHINE, product + L"\\EULA", k64, L"EULAAgreed"));
+        EXPECT_EQ(user.location,
+                  test::DwordValue(HKEY_LOCAL_MACHINE, product + L"\\Region", k64, L"dwLocation"));
+        EXPECT_EQ(
+            user.subLocation == 0 ? std::nullopt : std::optional<DWORD>(user.subLocation),
+            test::DwordValue(HKEY_LOCAL_MACHINE, product + L"\\Region", k64, L"subdwLocation"));
+        const test::TaskManagerSettings usual;
+        const std::wstring tasks = product + L"\\TaskManager";
+        EXPECT_EQ(usual.task, test::StringValue(HKEY_LOCAL_MACHINE, tasks, k64, L"Task"));
+        EXPECT_EQ(usual.selfUpdate,
+                  test::DwordValue(HKEY_LOCAL_MACHINE, tasks, k64, L"SelfUpdate"));
+        EXPECT_EQ(usual.updateType,
+                  test::DwordValue(HKEY_LOCAL_MACHINE, tasks, k64, L"UpdateType"));
+        EXPECT_TRUE(test::FileExists(test::PublicDesktop() + L"\\ZEMI Update.lnk"));
+    }
+};
+
+TEST_P(InterruptedRunTest, RunAgain_FinishesWithEverythingOfTheUserKept) {
+    const auto& [interruption, user] = GetParam();
+    // The public desktop shortcut is the client's from Windows 8 on.
+    test::ScopedWineVersion windows10(L"ZUInstaller.exe", L"win10");
+    PrepareUserMachine(user);
+    const test::FileTree data_before = test::FilesUnder(test::DataFolder());
+
+    ASSERT_TRUE(RunInterrupted(interruption)) << "the launcher was not cut short";
+    EXPECT_EQ(0u, Run());
+
+    ExpectDataKept(data_before);
+    EXPECT_EQ(data_before.at(kLargeDataFile),
+              test::FileBytes(test::DataFolder() + L"\\" + kLargeDataFile));
+    ExpectUserSettings(user);
+    EXPECT_EQ("7.5.0.0\r\n", test::FileBytes(ProductFolder() + L"\\Version.txt"));
+    EXPECT_FALSE(test::FolderExists(TempFolder()));
+    EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, kScratchKey, k64));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CutShort,
+    InterruptedRunTest,
+    testing::Combine(testing::ValuesIn(kInterruptions), testing::ValuesIn(kUserMachines)),
+    [](const testing::TestParamInfo<std::tuple<Interruption, UserMachine>>& info) {
+        return std::string(std::get<0>(info.param).name) + "_" + std::get<1>(info.param).name;
+    });
+
+// A run that cannot install: what it does to the machine at once, and how the
+// next run with what was missing put right ends.
+struct FailedRun {
+    const char* name;
+    void (*arrange)(ReplacementRunTest* test, std::vector<UniqueFileHandle>* held);
+    bool generationRemoved;  // the earlier generation was gone before the failure
+};
+
+void HoldDataFile(std::vector<UniqueFileHandle>* held, DWORD share) {
+    held->emplace_back(::CreateFileW((test::DataFolder() + L"\\PatchProcessInfo.dat").c_str(),
+                                     GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr));
+}
+
+class FailedRunTest : public ReplacementRunTest, public testing::WithParamInterface<FailedRun> {
+  public:
+    void UsePackage() { CopyPackage(); }
+    const std::wstring& Package() const { return package_; }
+};
+
+const FailedRun kFailedRuns[] = {
+    {"SetupMissing",
+     [](ReplacementRunTest* test, std::vector<UniqueFileHandle>*) {
+         auto* failed = static_cast<FailedRunTest*>(test);
+         failed->UsePackage();
+         ASSERT_TRUE(::CopyFileW((failed->Package() + L"\\Installer\\setup.exe").c_str(),
+                                 (failed->Package() + L"\\setup.kept").c_str(), FALSE));
+         ASSERT_TRUE(::DeleteFileW((failed->Package() + L"\\Installer\\setup.exe").c_str()));
+     },
+     false},
+    {"SetupFailsWith1603",
+     [](ReplacementRunTest*, std::vector<UniqueFileHandle>*) {
+         test::SetBehaviour(L"setup.exe", L"fail", 1);
+         test::SetBehaviour(L"setup.exe", L"exit_code", 1603);
+     },
+     true},
+    // Nobody may write the file while it is saved: the save fails.
+    {"DataFileHeldExclusively",
+     [](ReplacementRunTest*, std::vector<UniqueFileHandle>* held) { HoldDataFile(held, 0); },
+     false},
+    // Readers are let in, writers not: the save works, the restore fails.
+    {"DataFileHeldAgainstWriters",
+     [](ReplacementRunTest*, std::vector<UniqueFileHandle>* held) {
+         HoldDataFile(held, FILE_SHARE_READ);
+     },
+     true},
+};
+
+TEST_P(FailedRunTest, FailsWithCode2AndTheNextRunCompletes) {
+    test::GenerationOptions options;
+    options.dataFiles = true;
+    ASSERT_TRUE(machine_.InstallGeneration(test::Generation::k5, options));
+    const test::FileTree generation_before = test::FilesUnder(Generation5());
+    const test::FileTree data_before = test::FilesUnder(test::DataFolder());
+    std::vector<UniqueFileHandle> held;
+    GetParam().arrange(this, &held);
+
+    EXPECT_EQ(kInstallFailed, Run());
+    held.clear();
+    // No client is started for a product that is not there.
+    for (const test::JournalRecord& start : test::StartsOf(L"ZEMIUpdt.exe")) {
+        EXPECT_EQ(L"/haltall", start.arguments);
+    }
+    const std::optional<std::string> log =
+        test::FileBytes(test::DataFolder() + L"\\ZUSUInstallLog.txt");
+    ASSERT_TRUE(log.has_value());
+    EXPECT_NE(std::string::npos, log->find("could not be installed")) << *log;
+    ExpectDataKept(data_before);
+    if (GetParam().generationRemoved) {
+        // The saved copy and the run's state wait for the next run.
+        EXPECT_TRUE(test::FolderExists(TempFolder()));
+        EXPECT_TRUE(test::KeyExists(HKEY_LOCAL_MACHINE, kScratchKey, k64));
+    } else {
+        EXPECT_TRUE(test::StartsOf(L"LegacySetup.exe").empty());
+        EXPECT_TRUE(
+            test::TreeDifferences(generation_before, test::FilesUnder(Generation5())).empty());
+        EXPECT_FALSE(test::FolderExists(TempFolder()));
+        EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, kScratchKey, k64));
+    }
+
+    test::ClearBehaviour();
+    if (!package_.empty()) {
+        ASSERT_TRUE(::MoveFileW((package_ + L"\\setup.kept").c_str(),
+                                (package_ + L"\\Installer\\setup.exe").c_str()));
+    }
+    EXPECT_EQ(0u, Run());
+    ExpectDataKept(data_before);
+    EXPECT_TRUE(test::FileExists(ProductFolder() + L"\\Version.txt"));
+    EXPECT_FALSE(test::FolderExists(TempFolder()));
+    EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, kScratchKey, k64));
+}
+
+INSTANTIATE_TEST_SUITE_P(Failures,
+                         FailedRunTest,
+                         testing::ValuesIn(kFailedRuns),
+                         [](const testing::TestParamInfo<FailedRun>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// An interrupted run that had staged China leaves its sub-location behind;
+// the next run, for an Asia-Pacific user, must not make China of it.
+TEST_F(ReplacementRunTest, LeftoverChinaStaging_AsiaPacificStaysAsiaPacific) {
+    const std::wstring staged = std::wstring(kScratchKey) + L"\\Region";
+    ASSERT_TRUE(machine_.SetDword(HKEY_LOCAL_MACHINE, staged, k64, L"dwLocation", 2031));
+    ASSERT_TRUE(
+        machine_.SetDword(HKEY_LOCAL_MACHINE, staged, k64, L"subdwLocation", kChinaSubLocation));
+    test::GenerationOptions options;
+    options.region = L"AP";
+    ASSERT_TRUE(machine_.InstallGeneration(test::Generation::k5, options));
+
+    EXPECT_EQ(0u, Run());
+
+    const std::wstring region = std::wstring(kProductKey) + L"\\Region";
+    EXPECT_EQ(2031u, test::DwordValue(HKEY_LOCAL_MACHINE, region, k64, L"dwLocation"));
+    EXPECT_FALSE(test::ValueExists(HKEY_LOCAL_MACHINE, region, k64, L"subdwLocation"));
+}
+
+bool HasLineWith(const std::string& text, const std::string& first, const std::string& second) {
+    size_t begin = 0;
+    while (begin < text.size()) {
+        const size_t end = std::min(text.find('\n', begin), text.size());
+        const std::string line = text.substr(begin, end - begin);
+        if (line.find(first) != std::string::npos && line.find(second) != std::string::npos) {
+            return true;
+        }
+        begin = end + 1;
+    }
+    return false;
+}
+
+// The release engineer's log of a run: every program the run started, and the
+// exit code of each that it waited for.
+TEST_F(ReplacementRunTest, DiagnosticLog_NamesEveryProgramStartedAndItsExitCode) {
+    wchar_t temp[MAX_PATH] = {};
+    ASSERT_NE(0u, ::GetTempPathW(MAX_PATH, temp));
+    const std::wstring log_path = std::wstring(temp) + L"ZUInstaller.log";
+    ::DeleteFileW(log_path.c_str());
+    ASSERT_TRUE(machine_.InstallGeneration(test::Generation::k5));
+
+    EXPECT_EQ(0u, Run());
+
+    const std::optional<std::string> bytes = test::FileBytes(log_path);
+    ASSERT_TRUE(bytes.has_value());
+    std::string log = *bytes;
+    for (char& c : log) {
+        c = static_cast<char>(::tolower(static_cast<unsigned char>(c)));
+    }
+    EXPECT_NE(std::string::npos, log.find("run completed, exit code 0")) << log;
+    for (const test::JournalRecord& start : test::ReadJournal()) {
+        if (!start.is_start || start.program == L"ZEMIUpdatePackage.exe") {
+            continue;
+        }
+        // The file as started: the earlier generation's setup runs as "setup.exe".
+        const std::wstring file = start.path.substr(start.path.rfind(L'\\') + 1);
+        std::string name(file.begin(), file.end());
+        for (char& c : name) {
+            c = static_cast<char>(::tolower(static_cast<unsigned char>(c)));
+        }
+        EXPECT_TRUE(HasLineWith(log, "start ", name)) << name << " not in\n" << log;
+        // Only the client and the registration helper are started without a wait.
+        if (name != "zemiupdt.exe" && name != "zulauncherfor64os.exe") {
+            EXPECT_TRUE(HasLineWith(log, name, " ended with exit code 0"))
+                << name << " has no exit code in\n"
+                << log;
+        }
+    }
 }
 
 }  // namespace

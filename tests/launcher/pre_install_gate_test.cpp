@@ -116,7 +116,11 @@ class PreInstallGateTest : public testing::Test {
 
     static DWORD WINAPI GateThread(void* parameter) {
         auto* test = static_cast<PreInstallGateTest*>(parameter);
-        test->passed_ = PassPreInstallGate(&test->context_);
+        test->passed_ = PassPreInstallGate(&test->context_, false);
+        // The launcher ends a refused run by releasing the window.
+        if (!test->passed_) {
+            ReleaseProgressWindow(&test->context_);
+        }
         return 0;
     }
 

@@ -1,8 +1,7 @@
 // Stands in for the launcher around the self-repair operations: "beside the
 // launcher" is then the package folder that a test lays out around this
 // program, copied there as "ZUInstaller.exe". One command per start:
-//   guard           exit code = RunSelfRepairGuard's result | WM_CLOSE posted
-//                   to the window << 1 | closeBlocked cleared << 2
+//   guard           RunSelfRepairGuard's result (1 or 0)
 //   finish          FinishSelfRepairDeployment's result (1 or 0)
 //   package-current IsPackageCurrent (1 or 0)
 //   package-name    writes GetPackageName's name, UTF-8, to "name.txt" beside
@@ -14,31 +13,15 @@
 #include <string>
 
 #include "platform/file_operations.h"
-#include "platform/launcher_context.h"
 #include "selfrepair/self_repair_guard.h"
 
 namespace {
 
 constexpr int kUnknownCommand = 100;
 constexpr int kGuardWent = 1;
-constexpr int kClosePosted = 2;
-constexpr int kCloseUnblocked = 4;
 
 int RunGuard() {
-    zu::LauncherContext context;
-    // A message-only window keeps what the guard posts to the progress window.
-    context.mainWindow = ::CreateWindowExW(0, L"STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                           nullptr, nullptr, nullptr);
-    if (context.mainWindow == nullptr) {
-        return kUnknownCommand + 1;
-    }
-    const bool went_on = zu::RunSelfRepairGuard(&context);
-    MSG message;
-    const bool close_posted =
-        ::PeekMessageW(&message, context.mainWindow, WM_CLOSE, WM_CLOSE, PM_REMOVE) != FALSE;
-    ::DestroyWindow(context.mainWindow);
-    return (went_on ? kGuardWent : 0) | (close_posted ? kClosePosted : 0) |
-           (context.closeBlocked ? 0 : kCloseUnblocked);
+    return zu::RunSelfRepairGuard() ? kGuardWent : 0;
 }
 
 int WritePackageName() {

@@ -35,7 +35,7 @@ constexpr DWORD kRunTimeoutMs = 120000;
 
 // The stand-in's exit codes for "guard".
 constexpr DWORD kGuardWentOn = 1;
-constexpr DWORD kAbandoned = 2 | 4;  // WM_CLOSE posted, closeBlocked cleared
+constexpr DWORD kAbandoned = 0;
 
 constexpr wchar_t kPackageFolder[] = L"C:\\zu-package";
 constexpr wchar_t kPackageExe[] = L"ZEMIUpdatePackage.exe";
@@ -264,8 +264,10 @@ TEST_F(SelfRepairGuardTest, UntrustedPackageCopyAndNoPackageToCopy_AbandonedBefo
 
     EXPECT_TRUE(ToolStarts().empty());
     EXPECT_FALSE(test::FolderExists(SelfRepairFolder()));
-    EXPECT_FALSE(test::FolderExists(TempFolder()));
-    EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, kScratchKey, KEY_WOW64_64KEY));
+    // The saved data and the scratch key are the caller's: a run that finishes
+    // an interrupted one must keep them.
+    EXPECT_TRUE(test::FolderExists(TempFolder()));
+    EXPECT_TRUE(test::KeyExists(HKEY_LOCAL_MACHINE, kScratchKey, KEY_WOW64_64KEY));
     EXPECT_TRUE(OldRepairEntriesPresent());
 }
 
@@ -306,8 +308,10 @@ TEST_P(GuardNotUpTest, GuardDismissedAndRunAbandoned) {
                                              Start(GuardTool(), L"/DismissGuard")};
     EXPECT_EQ(expected, ToolStarts());
     EXPECT_FALSE(test::FolderExists(SelfRepairFolder()));
-    EXPECT_FALSE(test::FolderExists(TempFolder()));
-    EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, kScratchKey, KEY_WOW64_64KEY));
+    // The saved data and the scratch key are the caller's: a run that finishes
+    // an interrupted one must keep them.
+    EXPECT_TRUE(test::FolderExists(TempFolder()));
+    EXPECT_TRUE(test::KeyExists(HKEY_LOCAL_MACHINE, kScratchKey, KEY_WOW64_64KEY));
     EXPECT_TRUE(OldRepairEntriesPresent());
 }
 
