@@ -44,6 +44,7 @@ constexpr wchar_t kUltimateRepairSucceed[] = L"/UltimateRepairSucceed";
 constexpr wchar_t kCaption[] = L"ZEMI Update";
 constexpr wchar_t kRestartText[] = L"Your ZEMI must restart for the installation to complete.";
 constexpr wchar_t kCompleteText[] = L"Installation complete.";
+constexpr wchar_t kFailedText[] = L"ZEMI Update could not be installed.\nRun this update again.";
 
 // The whole install runs before the box: generous, as on a slow machine.
 constexpr DWORD kRunTimeoutMs = 240000;
@@ -503,11 +504,49 @@ TEST_F(CompletionTest, ZeuInstall_NoRestartPending_StartsNothing) {
     ExpectNoRestart();
 }
 
+// The restart is asked for by the new setup ("Reboot" in the installer's key)
+// or by a pending replacement of a product file.
 TEST_F(CompletionTest, ZeuInstall_RestartPending_StartsClientToShowReboot) {
-    RequestMode(Mode::kZeuInstallSilent);
-    SetRestartPending();
-    RunUnattended(L"/s");
-    ExpectOneClientStart(L"/ShowReboot");
+    for (const bool asked_by_setup : {true, false}) {
+        SCOPED_TRACE(asked_by_setup ? "asked by the setup" : "pending rename");
+        test::ClearJournal();
+        RequestMode(Mode::kZeuInstallSilent);
+        if (asked_by_setup) {
+            test::SetBehaviour(L"setup.exe", L"request_restart", 1);
+        } else {
+            test::ClearBehaviour();
+            SetRestartPending();
+        }
+        RunUnattended(L"/s");
+        ExpectOneClientStart(L"/ShowReboot");
+    }
+    ExpectNoRestart();
+}
+
+// A setup that installs nothing: whoever watches is told, nothing is handed
+// over, and the exit code says so.
+TEST_F(CompletionTest, SetupInstallsNothing_AttendedModesShowFailureAndExitWith2) {
+    for (const bool self_repair_run : {false, true}) {
+        SCOPED_TRACE(self_repair_run ? "self-repair run" : "ordinary run");
+        Clean();
+        test::SetDwordValue(HKEY_LOCAL_MACHINE, kSharedInfoKey, KEY_WOW64_64KEY, L"dwLocation",
+                            kEuropeLocation);
+        test::SetBehaviour(L"setup.exe", L"fail", 1);
+        if (self_repair_run) {
+            RequestMode(Mode::kZusrInstall);
+        }
+        PackageRun run;
+        ASSERT_TRUE(run.Start(L""));
+        test::MessageBoxContent box;
+        ASSERT_TRUE(run.WaitForBox(kRunTimeoutMs, &box));
+        ExpectBox(box, kFailedText, test::MessageBoxIcon::kWarning);
+        ASSERT_TRUE(test::PressOk(box));
+        DWORD exit_code = 0;
+        ASSERT_TRUE(run.WaitForExit(kSettleMs, &exit_code));
+        EXPECT_EQ(2u, exit_code);
+        ExpectNoClientStart();
+        EXPECT_TRUE(UltimateRepairRuns().empty());
+    }
     ExpectNoRestart();
 }
 

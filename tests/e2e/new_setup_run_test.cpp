@@ -102,14 +102,5 @@ TEST_F(NewSetupRunTest, PackageInFolderWithSpaces_PlantedProgramExeNeverRuns) {
     ExpectSetupRanOnceFrom(package);
 }
 
-TEST_F(NewSetupRunTest, SetupMissing_RunStillEndsWithZero) {
-    const std::wstring package = Expand(L"%SystemDrive%\\ZU Package Without Setup");
-    created_ = {package};
-    ASSERT_TRUE(test::CopyPackageTo(package));
-    ASSERT_TRUE(::DeleteFileW((package + L"\\Installer\\setup.exe").c_str()));
-    EXPECT_EQ(0u, RunSilently(package));
-    EXPECT_FALSE(test::FileExists(NativeProgramFiles() + L"\\Koru\\ZEMI Update\\Version.txt"));
-}
-
 }  // namespace
 }  // namespace zu
