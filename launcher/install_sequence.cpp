@@ -227,6 +227,7 @@ RunOutcome RunInstallSequence(LauncherContext* context) {
         LogRunLine(L"finishing an interrupted run");
         if (IsNewGenerationInstalled()) {
             EndClientProcesses();
+            StoreStagedRegion();
             return CompleteAfterSetup(context, state);
         }
     }

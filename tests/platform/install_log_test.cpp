@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/install_log_entry.h"
+#include "platform/run_log.h"
 #include "tests/support/file_fixture.h"
 
 namespace zu {
@@ -128,6 +129,28 @@ TEST_F(InstallLogTest, FileHeldOpenByAnotherWriter_StillAppends) {
     ::CloseHandle(held);
 
     EXPECT_EQ(" 1:2:3:  4 => first\r\n\r\n 1:2:3:  5 => second\r\n\r\n", ReadBytes(LogPath()));
+}
+
+// The run's diagnostic log in the user's temporary folder: appended to, and
+// moved aside once when it has grown past 1 MiB.
+TEST(RunLogTest, LogPastOneMebibyte_MovedAsideOnceAndBegunAnew) {
+    wchar_t temp[MAX_PATH] = {};
+    ASSERT_NE(0u, ::GetTempPathW(MAX_PATH, temp));
+    const std::wstring log = std::wstring(temp) + L"ZUInstaller.log";
+    const std::wstring old_log = std::wstring(temp) + L"ZUInstaller.old.log";
+    const std::string full(1024 * 1024, 'x');
+    ASSERT_TRUE(test::WriteFileBytes(log, full));
+    ASSERT_TRUE(test::WriteFileBytes(old_log, "older\r\n"));
+
+    LogRunLine(L"first \u00e9");
+    LogProgramExit(L"C:\\setup.exe", 1603);
+
+    EXPECT_EQ(full, ReadBytes(old_log));
+    const std::string text = ReadBytes(log);
+    EXPECT_NE(std::string::npos, text.find(" first \xc3\xa9\r\n")) << text;
+    EXPECT_NE(std::string::npos, text.find(" C:\\setup.exe ended with exit code 1603\r\n")) << text;
+    ::DeleteFileW(log.c_str());
+    ::DeleteFileW(old_log.c_str());
 }
 
 }  // namespace

@@ -202,6 +202,22 @@ TEST_F(ProcessByNameTest, TwoProcessesOfOneName_TerminateEndsOnlyOneAndNamesIgno
     TerminateProcessByName(kClientExe);  // nothing left to end
 }
 
+// The data is copied right after: nothing of that name may still be running.
+TEST_F(ProcessByNameTest, EndProcessesByName_EndsEveryOneAndReturnsOnlyWhenTheyAreGone) {
+    test::SetBehaviour(kClientExe, L"hang", 1);
+    test::SetBehaviour(kAgentExe, L"hang", 1);
+    Started clients[] = {Start(test::StandinPath(kClientExe)),
+                         Start(test::StandinPath(kClientExe))};
+    Started agent = Start(test::StandinPath(kAgentExe));
+
+    EXPECT_TRUE(EndProcessesByName(L"zemiupdt.EXE", kEndTimeoutMs));
+    EXPECT_TRUE(Ends(clients[0], 0));
+    EXPECT_TRUE(Ends(clients[1], 0));
+    EXPECT_FALSE(Ends(agent, 0));
+    EXPECT_TRUE(EndProcessesByName(kClientExe, 0));  // none left: done at once
+    EXPECT_TRUE(EndProcessesByName(kAgentExe, kEndTimeoutMs));
+}
+
 TEST_F(ProcessByNameTest, Taskkill_ClientAndAgent_EachEndsEveryProcessOfItsOwnName) {
     test::SetBehaviour(kClientExe, L"hang", 1);
     test::SetBehaviour(kAgentExe, L"hang", 1);
