@@ -80,24 +80,34 @@ bool IsLinkOrFile(DWORD attributes) {
 UniqueFileHandle OpenEntryItself(const std::wstring& path, DWORD listed_attributes) {
     const DWORD list = IsLinkOrFile(listed_attributes) ? 0 : FILE_LIST_DIRECTORY;
     return UniqueFileHandle(
-        ::CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES | list,
+        ::CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | list,
                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
 }
 
-// Deletes the held object when its last handle closes: a link is removed as a
-// link. ntdll's call, because SetFileInformationByHandle is Vista's. Fails for
-// a folder that still has entries.
-bool MarkForDeletion(HANDLE entry) {
+// Information about the held object set through ntdll, because
+// SetFileInformationByHandle is Vista's. False on failure.
+bool SetHeldInformation(HANDLE entry, void* information, ULONG bytes, FILE_INFORMATION_CLASS kind) {
     const auto set_information =
         FindLoadedFunctionAs<NtSetInformationFileFunction>(L"ntdll.dll", "NtSetInformationFile");
-    if (set_information == nullptr) {
-        return false;
+    IO_STATUS_BLOCK status = {};
+    return set_information != nullptr &&
+           set_information(entry, &status, information, bytes, kind) >= 0;
+}
+
+// Deletes the held object when its last handle closes: a link is removed as a
+// link. A read-only entry (as in setup caches) is made writable first, as the
+// shell's delete does. Fails for a folder that still has entries.
+bool MarkForDeletion(HANDLE entry, DWORD attributes) {
+    if (attributes & FILE_ATTRIBUTE_READONLY) {
+        FILE_BASIC_INFORMATION basic = {};  // times of zero stay as they are
+        const DWORD writable = attributes & ~FILE_ATTRIBUTE_READONLY;
+        basic.FileAttributes = writable != 0 ? writable : FILE_ATTRIBUTE_NORMAL;
+        SetHeldInformation(entry, &basic, sizeof(basic), FileBasicInformation);
     }
     BOOLEAN delete_file = TRUE;  // FILE_DISPOSITION_INFORMATION
-    IO_STATUS_BLOCK status = {};
-    return set_information(entry, &status, &delete_file, sizeof(delete_file),
-                           kFileDispositionInformation) >= 0;
+    return SetHeldInformation(entry, &delete_file, sizeof(delete_file),
+                              kFileDispositionInformation);
 }
 
 // Appends the entries of one block of FILE_DIRECTORY_INFORMATION records.
@@ -160,7 +170,7 @@ void DeleteHeldEntry(const std::wstring& path, HANDLE entry, DWORD listed_attrib
             }
         }
     }
-    MarkForDeletion(entry);
+    MarkForDeletion(entry, held.dwFileAttributes);
 }
 
 bool IsExistingDirectory(const std::wstring& path) {

@@ -153,6 +153,9 @@ TEST_F(FileOperationsTest, DeleteFolderTree_NestedFolders_RemovesEverything) {
     ASSERT_TRUE(test::WriteFileBytes(tree + L"\\top.txt", "1"));
     ASSERT_TRUE(test::WriteFileBytes(tree + L"\\a\\one.dat", "2"));
     ASSERT_TRUE(test::WriteFileBytes(tree + L"\\a\\b\\c\\deep.xml", "3"));
+    // Setup caches hold read-only files; the shell's delete removed them too.
+    ASSERT_TRUE(test::WriteFileBytes(tree + L"\\a\\setup.exe", "4"));
+    ASSERT_TRUE(::SetFileAttributesW((tree + L"\\a\\setup.exe").c_str(), FILE_ATTRIBUTE_READONLY));
 
     EXPECT_TRUE(DeleteFolderTree(tree));
     EXPECT_FALSE(Exists(tree));
