@@ -1,7 +1,6 @@
 #include "checks/version_checks.h"
 
 #include <windows.h>
-#include <shlwapi.h>
 
 #include <cstdio>
 #include <cstring>
@@ -19,7 +18,7 @@ constexpr wchar_t kGeneration5FolderTail[] = L"\\Koru\\ZEMI Update 5";
 constexpr wchar_t kGeneration4FolderTail[] = L"\\Koru\\ZEMI Update 4";
 
 bool FileExists(const std::wstring& path) {
-    return !path.empty() && ::PathFileExistsW(path.c_str());
+    return !path.empty() && PathExists(path);
 }
 
 // Native Program Files + folder tail + "\Version.txt"; empty when not built.
@@ -48,7 +47,7 @@ void CopyInstalledVersionInto(const std::wstring& folder) {
     }
     // The uninstall may have taken "\Koru" with the generation-4 folder:
     // every missing level is made again, not only the last.
-    if (!::PathFileExistsW(folder.c_str())) {
+    if (!PathExists(folder)) {
         CreateDirectoryPath(folder + L"\\");
     }
     const std::wstring installed = InstalledVersionFile();

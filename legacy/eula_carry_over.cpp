@@ -1,10 +1,9 @@
 #include "legacy/eula_carry_over.h"
 
-#include <shlwapi.h>
-
 #include <string>
 
 #include "components/product_keys.h"
+#include "platform/file_operations.h"
 #include "platform/known_folders.h"
 #include "platform/registry_key.h"
 
@@ -54,7 +53,7 @@ bool ReadEulaAgreement(DWORD* agreed) {
 bool FindEarlierEulaFile() {
     for (const wchar_t* tail : kEarlierEulaFileTails) {
         std::wstring path;
-        if (GetNativeProgramFilesPath(tail, &path) && ::PathFileExistsW(path.c_str())) {
+        if (GetNativeProgramFilesPath(tail, &path) && PathExists(path)) {
             return true;
         }
     }

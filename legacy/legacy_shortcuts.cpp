@@ -127,7 +127,7 @@ bool RemoveLegacyShortcuts() {
     ::DeleteFileW(Join(programs, kClientShortcutName).c_str());
     ::DeleteFileW(Join(programs, kGeneration5ShortcutName).c_str());
     for (const wchar_t* group : kLegacyProgramGroups) {
-        ShellDelete(Join(programs, group));
+        DeleteFolderTree(Join(programs, group));
     }
     return true;
 }

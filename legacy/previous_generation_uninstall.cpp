@@ -2,7 +2,6 @@
 
 #include <windows.h>
 #include <shlobj.h>
-#include <shlwapi.h>
 
 #include <algorithm>
 #include <string>
@@ -114,7 +113,7 @@ std::wstring VersionFilePath(const VersionFileLocation& location) {
 std::wstring ReadInstalledVersion() {
     for (const VersionFileLocation& location : kVersionFileLocations) {
         const std::wstring path = VersionFilePath(location);
-        if (!path.empty() && ::PathFileExistsW(path.c_str())) {
+        if (!path.empty() && PathExists(path)) {
             return ReadVersionFile(path);
         }
     }
@@ -146,12 +145,12 @@ bool PlanUninstall(const PreviousGeneration& generation, UninstallPlan* plan) {
 }
 
 bool StageSetup(const UninstallPlan& plan) {
-    if (!::PathFileExistsW(plan.cache.c_str())) {
+    if (!PathExists(plan.cache)) {
         return false;
     }
     // The shell would nest the copy inside a staging folder that an
     // interrupted run left, and the stale setup would run instead.
-    ShellDelete(plan.staging);
+    DeleteFolderTree(plan.staging);
     return ShellCopy(plan.cache, plan.staging);
 }
 
@@ -159,7 +158,7 @@ bool StageSetup(const UninstallPlan& plan) {
 // a replacement.
 void ReplaceSetupScript(const std::wstring& staging) {
     const std::wstring staged = staging + L"\\" + kSetupScriptFileName;
-    if (::PathFileExistsW(staged.c_str())) {
+    if (PathExists(staged)) {
         ::DeleteFileW(staged.c_str());
     }
     std::wstring replacement;
@@ -295,7 +294,7 @@ void UninstallPreviousGeneration() {
         ReplaceSetupScript(plan.staging);
     }
     RunUninstallSetup(plan);
-    ShellDelete(plan.staging);
+    DeleteFolderTree(plan.staging);
     CleanPendingRenames();
     CleanRunOnceAllViews();
 }

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 #include <shlobj.h>
-#include <shlwapi.h>
 
 #include <string>
 #include <vector>
@@ -25,7 +24,7 @@ struct ResolvedFolder {
 };
 
 bool FolderExists(const std::wstring& path) {
-    return ::PathFileExistsW(path.c_str()) != FALSE;
+    return PathExists(path);
 }
 
 ResolvedFolder ResolveFolder(const LegacyServerFolder& folder,
@@ -68,7 +67,7 @@ void UnregisterDll(const std::wstring& dll) {
 void UnregisterFolderServers(const std::wstring& folder) {
     for (const LegacyServerFile& file : kLegacyServerFiles) {
         const std::wstring path = folder + file.name;
-        if (!::PathFileExistsW(path.c_str())) {
+        if (!PathExists(path)) {
             continue;
         }
         if (file.kind == ServerKind::kExecutable) {
@@ -106,7 +105,7 @@ void ImportPackageRegistration() {
     }
     std::wstring registration;
     if (!PathBesideLauncher(kRegistrationFileFor32BitWindows, &registration) ||
-        !::PathFileExistsW(registration.c_str())) {
+        !PathExists(registration)) {
         return;
     }
     std::wstring windows_folder;

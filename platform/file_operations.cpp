@@ -2,10 +2,13 @@
 
 #include <windows.h>
 #include <shellapi.h>
-#include <shlwapi.h>
+#include <winternl.h>
 
 #include <cwchar>
+#include <utility>
+#include <vector>
 
+#include "platform/runtime_function.h"
 #include "platform/scoped_handle.h"
 
 namespace zu {
@@ -33,20 +36,6 @@ bool RunShellOperation(UINT function, const std::wstring& source, const std::wst
     return ::SHFileOperationW(&operation) == 0;
 }
 
-bool IsDotEntry(const wchar_t* name) {
-    return std::wcscmp(name, L".") == 0 || std::wcscmp(name, L"..") == 0;
-}
-
-// Removes a junction or symbolic link itself, never what it points to. A link
-// that cannot be removed stays.
-void RemoveLink(const std::wstring& path, DWORD attributes) {
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-        ::RemoveDirectoryW(path.c_str());
-    } else {
-        ::DeleteFileW(path.c_str());
-    }
-}
-
 // Calls visit(entry) for every file and folder that pattern matches.
 template <typename Visit>
 void ForEachEntry(const std::wstring& pattern, Visit visit) {
@@ -58,6 +47,130 @@ void ForEachEntry(const std::wstring& pattern, Visit visit) {
     do {
         visit(entry);
     } while (::FindNextFileW(find.Get(), &entry));
+}
+
+using NtSetInformationFileFunction =
+    NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, FILE_INFORMATION_CLASS);
+using NtQueryDirectoryFileFunction = NTSTATUS(NTAPI*)(HANDLE,
+                                                      HANDLE,
+                                                      PVOID,
+                                                      PVOID,
+                                                      PIO_STATUS_BLOCK,
+                                                      PVOID,
+                                                      ULONG,
+                                                      FILE_INFORMATION_CLASS,
+                                                      BOOLEAN,
+                                                      PUNICODE_STRING,
+                                                      BOOLEAN);
+constexpr auto kFileDispositionInformation = static_cast<FILE_INFORMATION_CLASS>(13);
+constexpr ULONG kListingBufferBytes = 64 * 1024;
+
+struct ListedEntry {
+    std::wstring name;
+    DWORD attributes;
+};
+
+bool IsLinkOrFile(DWORD attributes) {
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) || !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The entry itself, never what a link in its place points to, held without
+// delete sharing so that nobody can rename it and put a link in its place.
+// A folder is opened to be listed through this handle too.
+UniqueFileHandle OpenEntryItself(const std::wstring& path, DWORD listed_attributes) {
+    const DWORD list = IsLinkOrFile(listed_attributes) ? 0 : FILE_LIST_DIRECTORY;
+    return UniqueFileHandle(
+        ::CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | list,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
+// Information about the held object set through ntdll, because
+// SetFileInformationByHandle is Vista's. False on failure.
+bool SetHeldInformation(HANDLE entry, void* information, ULONG bytes, FILE_INFORMATION_CLASS kind) {
+    const auto set_information =
+        FindLoadedFunctionAs<NtSetInformationFileFunction>(L"ntdll.dll", "NtSetInformationFile");
+    IO_STATUS_BLOCK status = {};
+    return set_information != nullptr &&
+           set_information(entry, &status, information, bytes, kind) >= 0;
+}
+
+// Deletes the held object when its last handle closes: a link is removed as a
+// link. A read-only entry (as in setup caches) is made writable first, as the
+// shell's delete does. Fails for a folder that still has entries.
+bool MarkForDeletion(HANDLE entry, DWORD attributes) {
+    if (attributes & FILE_ATTRIBUTE_READONLY) {
+        FILE_BASIC_INFORMATION basic = {};  // times of zero stay as they are
+        const DWORD writable = attributes & ~FILE_ATTRIBUTE_READONLY;
+        basic.FileAttributes = writable != 0 ? writable : FILE_ATTRIBUTE_NORMAL;
+        SetHeldInformation(entry, &basic, sizeof(basic), FileBasicInformation);
+    }
+    BOOLEAN delete_file = TRUE;  // FILE_DISPOSITION_INFORMATION
+    return SetHeldInformation(entry, &delete_file, sizeof(delete_file),
+                              kFileDispositionInformation);
+}
+
+// Appends the entries of one block of FILE_DIRECTORY_INFORMATION records.
+void AppendListed(const BYTE* block, std::vector<ListedEntry>* entries) {
+    for (;;) {
+        const auto* record = reinterpret_cast<const FILE_DIRECTORY_INFORMATION*>(block);
+        std::wstring name(record->FileName, record->FileNameLength / sizeof(wchar_t));
+        if (name != L"." && name != L"..") {
+            entries->push_back({std::move(name), record->FileAttributes});
+        }
+        if (record->NextEntryOffset == 0) {
+            return;
+        }
+        block += record->NextEntryOffset;
+    }
+}
+
+// The entries of the folder that folder_handle holds, listed through that
+// handle (a listing by path would open the folder again, and could be led
+// elsewhere). Empty on failure.
+std::vector<ListedEntry> ListHeldFolder(HANDLE folder_handle) {
+    std::vector<ListedEntry> entries;
+    const auto query_directory =
+        FindLoadedFunctionAs<NtQueryDirectoryFileFunction>(L"ntdll.dll", "NtQueryDirectoryFile");
+    if (query_directory == nullptr) {
+        return entries;
+    }
+    // ULONGLONG elements: the records are 8-byte aligned.
+    std::vector<ULONGLONG> buffer(kListingBufferBytes / sizeof(ULONGLONG));
+    for (BOOLEAN restart = TRUE;; restart = FALSE) {
+        IO_STATUS_BLOCK status = {};
+        if (query_directory(folder_handle, nullptr, nullptr, nullptr, &status, buffer.data(),
+                            kListingBufferBytes, FileDirectoryInformation, FALSE, nullptr,
+                            restart) < 0) {
+            return entries;  // no more entries, or the listing failed
+        }
+        AppendListed(reinterpret_cast<const BYTE*>(buffer.data()), &entries);
+    }
+}
+
+// Deletes what entry holds open at path. listed_attributes, from the listing
+// of the folder above, may be older than the handle; the path's attributes,
+// read once the entry is held, can no longer change. A link by any account is
+// removed as a link, never entered (Wine reports a link only by its path). A
+// folder's entries are each opened, checked and deleted through their own
+// handles while entry holds the folder.
+void DeleteHeldEntry(const std::wstring& path, HANDLE entry, DWORD listed_attributes) {
+    BY_HANDLE_FILE_INFORMATION held = {};
+    if (!::GetFileInformationByHandle(entry, &held)) {
+        return;
+    }
+    // Attributes that cannot be read count as a link's: nothing is entered.
+    const DWORD at_path = ::GetFileAttributesW(path.c_str());
+    if (!IsLinkOrFile(held.dwFileAttributes | listed_attributes | at_path)) {
+        for (const ListedEntry& child : ListHeldFolder(entry)) {
+            const std::wstring child_path = path + L"\\" + child.name;
+            UniqueFileHandle child_handle = OpenEntryItself(child_path, child.attributes);
+            if (child_handle) {
+                DeleteHeldEntry(child_path, child_handle.Get(), child.attributes);
+            }
+        }
+    }
+    MarkForDeletion(entry, held.dwFileAttributes);
 }
 
 bool IsExistingDirectory(const std::wstring& path) {
@@ -85,15 +198,12 @@ bool PathBesideLauncher(const wchar_t* file_name, std::wstring* path) {
     return true;
 }
 
-bool ShellCopy(const std::wstring& source, const std::wstring& destination) {
-    return RunShellOperation(FO_COPY, source, &destination);
+bool PathExists(const std::wstring& path) {
+    return !path.empty() && ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool ShellDelete(const std::wstring& path) {
-    if (!::PathFileExistsW(path.c_str())) {
-        return false;
-    }
-    return RunShellOperation(FO_DELETE, path, nullptr);
+bool ShellCopy(const std::wstring& source, const std::wstring& destination) {
+    return RunShellOperation(FO_COPY, source, &destination);
 }
 
 bool CreateDirectoryPath(const std::wstring& path) {
@@ -118,29 +228,15 @@ bool CreateDirectoryPath(const std::wstring& path) {
     return true;
 }
 
-// The launcher runs elevated: a junction planted inside (or as) the folder
-// must not turn this into a deletion of whatever it points to. Attributes are
-// read again just before a folder is enumerated.
+// The launcher runs elevated: a link planted inside (or as) the folder, or
+// swapped in while it is being deleted, must not turn this into a deletion of
+// whatever it points to.
 bool DeleteFolderTree(const std::wstring& folder) {
-    const DWORD attributes = ::GetFileAttributesW(folder.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        RemoveLink(folder, attributes);
-        return true;
+    const DWORD listed = ::GetFileAttributesW(folder.c_str());
+    UniqueFileHandle held = OpenEntryItself(folder, listed);
+    if (held) {
+        DeleteHeldEntry(folder, held.Get(), listed);
     }
-    ForEachEntry(folder + L"\\*.*", [&folder](const WIN32_FIND_DATAW& entry) {
-        if (IsDotEntry(entry.cFileName)) {
-            return;
-        }
-        const std::wstring child = folder + L"\\" + entry.cFileName;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-            RemoveLink(child, entry.dwFileAttributes);
-        } else if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            DeleteFolderTree(child);
-        } else {
-            ::DeleteFileW(child.c_str());
-        }
-    });
-    ::RemoveDirectoryW(folder.c_str());
     return true;
 }
 

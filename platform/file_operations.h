@@ -8,21 +8,25 @@ namespace zu {
 // False, path untouched, when the launcher's module path cannot be read.
 bool PathBesideLauncher(const wchar_t* file_name, std::wstring* path);
 
+// True when a file or folder exists at path (its attributes can be read).
+// False for an empty path and on any failure.
+bool PathExists(const std::wstring& path);
+
 // Silent shell copy of a file or folder (no dialogs of any kind). True when the
 // shell reports success.
 bool ShellCopy(const std::wstring& source, const std::wstring& destination);
-
-// Silent, permanent shell delete. False for a path that does not exist.
-bool ShellDelete(const std::wstring& path);
 
 // Creates every level of a drive-letter path up to its last backslash ("C:\a\b\"
 // creates a and b; "C:\a\b" only a). False for a UNC or relative path, or when a
 // level cannot be created because its parent is missing.
 bool CreateDirectoryPath(const std::wstring& path);
 
-// Deletes the folder with everything below it, best effort. Never follows a
-// junction or symbolic link inside it: the link itself is removed, its target
-// is left alone. Always true.
+// Deletes the folder with everything below it, best effort: what cannot be
+// deleted stays. Each folder is held open without delete sharing while its
+// entries are deleted, and each entry is checked through its own handle, so a
+// junction or symbolic link (as the folder, inside it, or swapped in meanwhile)
+// is never entered: the link itself is removed or left, its target untouched.
+// A file or link at folder itself is removed the same way. Always true.
 bool DeleteFolderTree(const std::wstring& folder);
 
 // Deletes the "*.xml" files of folder (not below it). Always true.

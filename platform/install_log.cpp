@@ -1,13 +1,13 @@
 #include "platform/install_log.h"
 
 #include <windows.h>
-#include <shlwapi.h>
 
 #include <cstdarg>
 #include <cstdio>
 #include <cwchar>
 #include <utility>
 
+#include "platform/file_operations.h"
 #include "platform/install_log_entry.h"
 #include "platform/known_folders.h"
 #include "platform/product_names.h"
@@ -33,7 +33,7 @@ bool GetLogFolder(std::wstring* maker_folder, std::wstring* product_folder) {
 }
 
 void CreateMissingFolder(const std::wstring& folder) {
-    if (!::PathFileExistsW(folder.c_str())) {
+    if (!PathExists(folder)) {
         ::CreateDirectoryW(folder.c_str(), nullptr);
     }
 }

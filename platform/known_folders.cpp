@@ -7,6 +7,7 @@
 
 #include "platform/known_folder_table.h"
 #include "platform/os_version.h"
+#include "platform/registry_key.h"
 #include "platform/runtime_function.h"
 #include "platform/scoped_handle.h"
 
@@ -58,6 +59,36 @@ HRESULT GetPathFromShell(REFKNOWNFOLDERID folder, std::wstring* path) {
     return result;
 }
 
+// %variable% expanded; false, path untouched, when it does not fit or the
+// variable is unset (it then stays as written and would make a wrong, even
+// relative, path).
+bool ExpandVariable(const wchar_t* variable, std::wstring* path) {
+    wchar_t buffer[MAX_PATH] = {};
+    const DWORD length = ::ExpandEnvironmentStringsW(variable, buffer, MAX_PATH);
+    if (length == 0 || length > MAX_PATH || std::wcscmp(buffer, variable) == 0) {
+        return false;
+    }
+    *path = buffer;
+    return true;
+}
+
+// Windows Vista x64 and XP x64 have no %ProgramW6432%: the native folder is
+// "ProgramFilesDir" of the 64-bit registry view there.
+bool ReadNativeProgramFilesDir(std::wstring* path) {
+    RegistryKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion", kRegRead64) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    wchar_t buffer[MAX_PATH] = {};
+    DWORD length = MAX_PATH;
+    if (key.ReadString(L"ProgramFilesDir", buffer, &length) != ERROR_SUCCESS || length <= 1) {
+        return false;
+    }
+    *path = buffer;
+    return true;
+}
+
 }  // namespace
 
 // XP, and any system not recognised, gets only what the XP shell offers.
@@ -71,17 +102,15 @@ bool GetNativeProgramFilesPath(const wchar_t* tail, std::wstring* path) {
     SYSTEM_INFO info = {};
     info.wProcessorArchitecture = 0xFFFF;
     ::GetNativeSystemInfo(&info);
-    const wchar_t* source = (info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_INTEL)
-                                ? L"%Programfiles%"
-                                : L"%ProgramW6432%";
-    wchar_t buffer[MAX_PATH] = {};
-    DWORD length = ::ExpandEnvironmentStringsW(source, buffer, MAX_PATH);
-    // A longer expansion does not fit, and an unset variable stays as written:
-    // either would make a wrong, even relative, path.
-    if (length == 0 || length > MAX_PATH || std::wcscmp(buffer, source) == 0) {
+    std::wstring folder;
+    const bool found =
+        (info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_INTEL)
+            ? ExpandVariable(L"%Programfiles%", &folder)
+            : (ExpandVariable(L"%ProgramW6432%", &folder) || ReadNativeProgramFilesDir(&folder));
+    if (!found) {
         return false;
     }
-    *path = std::wstring(buffer) + tail;
+    *path = folder + tail;
     return true;
 }
 

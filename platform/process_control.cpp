@@ -2,7 +2,6 @@
 
 #include <shellapi.h>
 #include <shlobj.h>
-#include <shlwapi.h>
 #include <tlhelp32.h>
 // XP has the module functions only in psapi.dll, not as kernel32's K32 names.
 #define PSAPI_VERSION 1
@@ -32,6 +31,26 @@ constexpr DWORD kSelfRepairStopIntervalMs = 1000;
 
 // Module paths longer than this are cut short.
 constexpr DWORD kImagePathCharacters = 1024;
+
+// psapi.dll comes from the system folder on first use and stays loaded; a DLL
+// or function that cannot be loaded leaves its pointer null.
+struct ModuleFunctions {
+    decltype(&::EnumProcessModules) enum_modules;
+    decltype(&::GetModuleFileNameExW) get_file_name;
+};
+
+ModuleFunctions LoadModuleFunctions() {
+    static const SystemLibrary psapi(L"psapi.dll");
+    ModuleFunctions functions;
+    functions.enum_modules = psapi.Find<decltype(&::EnumProcessModules)>("EnumProcessModules");
+    functions.get_file_name = psapi.Find<decltype(&::GetModuleFileNameExW)>("GetModuleFileNameExW");
+    return functions;
+}
+
+const ModuleFunctions& Modules() {
+    static const ModuleFunctions functions = LoadModuleFunctions();
+    return functions;
+}
 
 // A parent or grandparent whose path holds this is the desktop shell: the
 // launcher was not started by the package.
@@ -167,7 +186,7 @@ bool FindInvokerImage(std::wstring* invoker_path) {
 }  // namespace
 
 void ShellRun(const std::wstring& path, const std::wstring& parameters, bool wait) {
-    if (!::PathFileExistsW(path.c_str())) {
+    if (!PathExists(path)) {
         return;
     }
     UniqueHandle process = ShellExecuteProcess(path, parameters, SW_HIDE);
@@ -181,7 +200,7 @@ void ShellRunNoWait(const std::wstring& path, const std::wstring& parameters) {
 }
 
 void ShellRunShown(const std::wstring& parameters, const std::wstring& path) {
-    if (!::PathFileExistsW(path.c_str())) {
+    if (!PathExists(path)) {
         return;
     }
     WaitForProcess(ShellExecuteProcess(path, parameters, SW_SHOWNORMAL), path);
@@ -275,6 +294,10 @@ void TaskkillClient() {
 }
 
 bool GetProcessImagePath(DWORD process_id, std::wstring* path) {
+    const ModuleFunctions& modules = Modules();
+    if (!modules.enum_modules || !modules.get_file_name) {
+        return false;
+    }
     UniqueHandle process(
         ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, process_id));
     if (!process) {
@@ -283,13 +306,13 @@ bool GetProcessImagePath(DWORD process_id, std::wstring* path) {
     // The first module is the executable.
     HMODULE executable = nullptr;
     DWORD needed = 0;
-    if (!::EnumProcessModules(process.Get(), &executable, sizeof(executable), &needed) ||
+    if (!modules.enum_modules(process.Get(), &executable, sizeof(executable), &needed) ||
         executable == nullptr) {
         return false;
     }
     wchar_t buffer[kImagePathCharacters] = {};
     const DWORD length =
-        ::GetModuleFileNameExW(process.Get(), executable, buffer, kImagePathCharacters);
+        modules.get_file_name(process.Get(), executable, buffer, kImagePathCharacters);
     if (length == 0) {
         return false;
     }

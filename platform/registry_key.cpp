@@ -25,6 +25,23 @@ RegDeleteKeyExFunction RegDeleteKeyExOrNull() {
     return function;
 }
 
+using NtDeleteKeyFunction = LONG(NTAPI*)(HANDLE);
+using RtlNtStatusToDosErrorFunction = ULONG(NTAPI*)(LONG);
+
+// Deletes the open key itself: for a key opened with REG_OPTION_OPEN_LINK,
+// the link, not its target. ntdll's call, which every Windows has; the
+// advapi32 calls take a name and would follow a link. Win32 status.
+LONG DeleteOpenKey(HKEY key) {
+    const auto delete_key = FindLoadedFunctionAs<NtDeleteKeyFunction>(L"ntdll.dll", "NtDeleteKey");
+    const auto to_win32 =
+        FindLoadedFunctionAs<RtlNtStatusToDosErrorFunction>(L"ntdll.dll", "RtlNtStatusToDosError");
+    if (delete_key == nullptr || to_win32 == nullptr) {
+        return ERROR_PROC_NOT_FOUND;
+    }
+    const LONG status = delete_key(key);
+    return status >= 0 ? ERROR_SUCCESS : static_cast<LONG>(to_win32(status));
+}
+
 // True when the characters hold no string because the last one is not its end.
 bool LacksTerminatingNull(const wchar_t* text, DWORD characters) {
     return characters == 0 || text[characters - 1] != L'\0';
@@ -169,12 +186,18 @@ LONG RegistryKey::DeleteChildKey(const wchar_t* subkey) const {
     return ::RegDeleteKeyW(handle_, subkey);
 }
 
+// Each key is opened as itself (REG_OPTION_OPEN_LINK) and deleted through
+// that handle: a link below the tree, or in place of it, has no subkeys of its
+// own, so it is listed empty and deleted as a link; its target is never reached.
 LONG RegistryKey::DeleteTree(const wchar_t* subkey) const {
-    RegistryKey child;
-    LONG status = child.Open(handle_, subkey, kRegReadWrite | view_);
+    HKEY opened = nullptr;
+    LONG status =
+        ::RegOpenKeyExW(handle_, subkey, REG_OPTION_OPEN_LINK, KEY_READ | DELETE | view_, &opened);
     if (status != ERROR_SUCCESS) {
         return status;
     }
+    RegistryKey child;
+    child.Adopt(opened, view_);
     // Always index 0: each deletion shifts the remaining subkeys down.
     wchar_t name[kMaxKeyNameLength];
     for (;;) {
@@ -188,8 +211,7 @@ LONG RegistryKey::DeleteTree(const wchar_t* subkey) const {
             return status;
         }
     }
-    child.Close();
-    return DeleteChildKey(subkey);
+    return DeleteOpenKey(child.handle_);
 }
 
 }  // namespace zu

@@ -63,7 +63,9 @@ class RegistryKey {
     LONG DeleteChildKey(const wchar_t* subkey) const;
 
     // Deletes a subkey with all its subkeys and values, deepest first, in this
-    // key's view. A missing subkey returns 2 (ERROR_FILE_NOT_FOUND).
+    // key's view. A registry link (in place of the subkey or below it) is
+    // deleted as a link; its target is left alone. A missing subkey returns 2
+    // (ERROR_FILE_NOT_FOUND); on another failure what was deleted stays deleted.
     LONG DeleteTree(const wchar_t* subkey) const;
 
     HKEY Handle() const { return handle_; }

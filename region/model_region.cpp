@@ -5,6 +5,7 @@
 
 #include <cwchar>
 #include <cwctype>
+#include <new>
 #include <vector>
 
 #include "platform/com_ptr.h"
@@ -79,9 +80,8 @@ std::wstring Trimmed(const std::wstring& text) {
     return text.substr(begin, end - begin);
 }
 
-}  // namespace
-
-bool GetModelName(std::wstring* name) {
+// The model name as WMI gives it, on the calling thread, without a time limit.
+bool QueryModelName(std::wstring* name) {
     ScopedComApartment com;
     if (!com.IsUsable()) {
         return false;
@@ -99,6 +99,50 @@ bool GetModelName(std::wstring* name) {
     const BSTR text = value.Get()->bstrVal;
     name->assign(text != nullptr ? text : L"", text != nullptr ? ::SysStringLen(text) : 0);
     return true;
+}
+
+// What the query thread and its caller share, freed by whichever lets go last:
+// a caller that stops waiting leaves it to a thread still stuck in WMI.
+struct ModelQuery {
+    LONG references = 2;
+    bool found = false;
+    std::wstring name;
+};
+
+void Release(ModelQuery* query) {
+    if (::InterlockedDecrement(&query->references) == 0) {
+        delete query;
+    }
+}
+
+DWORD WINAPI RunModelQuery(void* parameter) {
+    auto* query = static_cast<ModelQuery*>(parameter);
+    query->found = QueryModelName(&query->name);
+    Release(query);
+    return 0;
+}
+
+}  // namespace
+
+bool GetModelName(std::wstring* name, DWORD time_limit_ms) {
+    auto* query = new (std::nothrow) ModelQuery();
+    if (query == nullptr) {
+        return false;
+    }
+    UniqueHandle thread(::CreateThread(nullptr, 0, RunModelQuery, query, 0, nullptr));
+    if (!thread) {
+        delete query;
+        return false;
+    }
+    // The thread's end makes its results visible here; a thread that is still
+    // in WMI keeps running on its own and ends when WMI lets it go.
+    const bool answered = ::WaitForSingleObject(thread.Get(), time_limit_ms) == WAIT_OBJECT_0;
+    const bool found = answered && query->found;
+    if (found) {
+        *name = query->name;
+    }
+    Release(query);
+    return found;
 }
 
 bool ReadModelNameList(std::wstring* text) {

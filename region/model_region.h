@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 namespace zu {
@@ -8,10 +10,16 @@ namespace zu {
 // model decides between them: the package lists, in "ModelName.txt" beside
 // the launcher, the models sold in China.
 
+// WMI answers in well under a second when it works, and within seconds while
+// its service starts; a stuck service (a broken repository, a hung provider)
+// would otherwise hold the window and the single-instance mutex for good.
+constexpr DWORD kModelQueryTimeLimitMs = 20000;
+
 // The "Name" of the first Win32_ComputerSystemProduct instance from WMI
-// (root\cimv2). False, name untouched, when WMI cannot be reached or the name
-// cannot be read as text.
-bool GetModelName(std::wstring* name);
+// (root\cimv2), asked on a thread of its own and waited for at most
+// time_limit_ms. False, name untouched, when WMI cannot be reached, does not
+// answer in time, or the name cannot be read as text.
+bool GetModelName(std::wstring* name, DWORD time_limit_ms = kModelQueryTimeLimitMs);
 
 // The content of "ModelName.txt" beside the launcher, taken as UTF-16LE up to
 // its first NUL (a byte-order mark is not removed). False, text untouched,

@@ -2,10 +2,10 @@
 
 #include <windows.h>
 #include <shlobj.h>
-#include <shlwapi.h>
 
 #include <cwctype>
 
+#include "platform/file_operations.h"
 #include "platform/known_folders.h"
 #include "region/model_region.h"
 #include "region/region_source_table.h"
@@ -39,7 +39,7 @@ RegionId RegionFromFiles() {
     for (const RegionFilePlace& place : kRegionFilePlaces) {
         std::wstring path;
         std::wstring url;
-        if (!RegionFilePath(place, &path) || !::PathFileExistsW(path.c_str()) ||
+        if (!RegionFilePath(place, &path) || !PathExists(path) ||
             !ReadInfoFileUrlBase(path, &url)) {
             continue;
         }

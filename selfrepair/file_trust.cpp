@@ -1,11 +1,12 @@
 #include "selfrepair/file_trust.h"
 
 #include <windows.h>
-#include <shlwapi.h>
 #include <softpub.h>
 #include <wincrypt.h>
 #include <wintrust.h>
 
+#include "platform/file_operations.h"
+#include "platform/runtime_function.h"
 #include "platform/scoped_handle.h"
 
 namespace zu {
@@ -18,22 +19,64 @@ constexpr const wchar_t* kTrustedSigners[] = {
     L"Koru Corporation of America",
 };
 
+// wintrust and crypt32 come from the system folder on first use (never from
+// the launcher's folder) and stay loaded. A DLL or function that cannot be
+// loaded leaves its pointer null: the check that needs it fails.
+struct TrustFunctions {
+    decltype(&::WinVerifyTrust) verify_trust;
+    decltype(&::CryptQueryObject) query_object;
+    decltype(&::CryptMsgGetParam) message_get_param;
+    decltype(&::CryptMsgClose) message_close;
+    decltype(&::CertFindCertificateInStore) find_certificate;
+    decltype(&::CertGetNameStringW) get_name_string;
+    decltype(&::CertFreeCertificateContext) free_certificate;
+    decltype(&::CertCloseStore) close_store;
+};
+
+TrustFunctions LoadTrustFunctions() {
+    static const SystemLibrary wintrust(L"wintrust.dll");
+    static const SystemLibrary crypt32(L"crypt32.dll");
+    TrustFunctions functions;
+    functions.verify_trust = wintrust.Find<decltype(&::WinVerifyTrust)>("WinVerifyTrust");
+    functions.query_object = crypt32.Find<decltype(&::CryptQueryObject)>("CryptQueryObject");
+    functions.message_get_param = crypt32.Find<decltype(&::CryptMsgGetParam)>("CryptMsgGetParam");
+    functions.message_close = crypt32.Find<decltype(&::CryptMsgClose)>("CryptMsgClose");
+    functions.find_certificate =
+        crypt32.Find<decltype(&::CertFindCertificateInStore)>("CertFindCertificateInStore");
+    functions.get_name_string = crypt32.Find<decltype(&::CertGetNameStringW)>("CertGetNameStringW");
+    functions.free_certificate =
+        crypt32.Find<decltype(&::CertFreeCertificateContext)>("CertFreeCertificateContext");
+    functions.close_store = crypt32.Find<decltype(&::CertCloseStore)>("CertCloseStore");
+    return functions;
+}
+
+const TrustFunctions& Trust() {
+    static const TrustFunctions functions = LoadTrustFunctions();
+    return functions;
+}
+
+bool HasCryptFunctions(const TrustFunctions& f) {
+    return f.query_object && f.message_get_param && f.message_close && f.find_certificate &&
+           f.get_name_string && f.free_certificate && f.close_store;
+}
+
+// The handles below exist only when crypt32 loaded with all its functions.
 struct CertStoreTraits {
     using Handle = HCERTSTORE;
     static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { ::CertCloseStore(h, 0); }
+    static void Close(Handle h) { Trust().close_store(h, 0); }
 };
 
 struct CryptMessageTraits {
     using Handle = HCRYPTMSG;
     static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { ::CryptMsgClose(h); }
+    static void Close(Handle h) { Trust().message_close(h); }
 };
 
 struct CertificateTraits {
     using Handle = PCCERT_CONTEXT;
     static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { ::CertFreeCertificateContext(h); }
+    static void Close(Handle h) { Trust().free_certificate(h); }
 };
 
 using UniqueCertStore = ScopedHandle<CertStoreTraits>;
@@ -44,35 +87,36 @@ using UniqueCertificate = ScopedHandle<CertificateTraits>;
 // with it. Empty on failure.
 UniqueCertificate FindFirstSignerCertificate(HCERTSTORE store, HCRYPTMSG message) {
     DWORD bytes = 0;
-    if (!::CryptMsgGetParam(message, CMSG_SIGNER_INFO_PARAM, 0, nullptr, &bytes) || bytes == 0) {
+    if (!Trust().message_get_param(message, CMSG_SIGNER_INFO_PARAM, 0, nullptr, &bytes) ||
+        bytes == 0) {
         return UniqueCertificate();
     }
     UniqueLocalMemory signer_block(::LocalAlloc(LPTR, bytes));
-    if (!signer_block ||
-        !::CryptMsgGetParam(message, CMSG_SIGNER_INFO_PARAM, 0, signer_block.Get(), &bytes)) {
+    if (!signer_block || !Trust().message_get_param(message, CMSG_SIGNER_INFO_PARAM, 0,
+                                                    signer_block.Get(), &bytes)) {
         return UniqueCertificate();
     }
     const auto* signer = static_cast<const CMSG_SIGNER_INFO*>(signer_block.Get());
     CERT_INFO wanted = {};
     wanted.Issuer = signer->Issuer;
     wanted.SerialNumber = signer->SerialNumber;
-    return UniqueCertificate(
-        ::CertFindCertificateInStore(store, X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0,
-                                     CERT_FIND_SUBJECT_CERT, &wanted, nullptr));
+    return UniqueCertificate(Trust().find_certificate(store,
+                                                      X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0,
+                                                      CERT_FIND_SUBJECT_CERT, &wanted, nullptr));
 }
 
 // The certificate's simple display name, with any characters it holds after
 // an embedded null. False, name untouched, when there is none.
 bool GetSimpleDisplayName(PCCERT_CONTEXT certificate, std::wstring* name) {
     const DWORD characters =
-        ::CertGetNameStringW(certificate, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, nullptr, 0);
+        Trust().get_name_string(certificate, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, nullptr, 0);
     // One character is only the terminating null: no name.
     if (characters <= 1) {
         return false;
     }
     std::wstring text(characters, L'\0');
-    if (::CertGetNameStringW(certificate, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, &text[0],
-                             characters) != characters) {
+    if (Trust().get_name_string(certificate, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, &text[0],
+                                characters) != characters) {
         return false;
     }
     text.resize(characters - 1);
@@ -83,7 +127,7 @@ bool GetSimpleDisplayName(PCCERT_CONTEXT certificate, std::wstring* name) {
 }  // namespace
 
 bool IsTrustedFile(const std::wstring& path) {
-    if (!::PathFileExistsW(path.c_str()) || !VerifyFileSignature(path)) {
+    if (!PathExists(path) || !VerifyFileSignature(path)) {
         return false;
     }
     for (const wchar_t* signer : kTrustedSigners) {
@@ -110,12 +154,14 @@ bool VerifyFileSignature(const std::wstring& path) {
     data.dwStateAction = WTD_STATEACTION_IGNORE;
     data.dwProvFlags = WTD_REVOCATION_CHECK_NONE;
     GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
+    const auto verify_trust = Trust().verify_trust;
     // INVALID_HANDLE_VALUE as the window: no user interface at all.
-    return ::WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data) == 0;
+    return verify_trust != nullptr &&
+           verify_trust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data) == 0;
 }
 
 bool IsSignedBy(const std::wstring& path, const wchar_t* signer_name) {
-    if (path.empty() || signer_name == nullptr) {
+    if (path.empty() || signer_name == nullptr || !HasCryptFunctions(Trust())) {
         return false;
     }
     HCERTSTORE store = nullptr;
@@ -123,7 +169,7 @@ bool IsSignedBy(const std::wstring& path, const wchar_t* signer_name) {
     DWORD encoding = 0;
     DWORD content = 0;
     DWORD format = 0;
-    const BOOL queried = ::CryptQueryObject(
+    const BOOL queried = Trust().query_object(
         CERT_QUERY_OBJECT_FILE, path.c_str(), CERT_QUERY_CONTENT_FLAG_ALL,
         CERT_QUERY_FORMAT_FLAG_ALL, 0, &encoding, &content, &format, &store, &message, nullptr);
     UniqueCertStore store_owner(store);

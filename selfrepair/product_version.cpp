@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/runtime_function.h"
 #include "platform/scoped_handle.h"
 
 namespace zu {
@@ -26,22 +27,49 @@ std::wstring Hex4(WORD value) {
     return text;
 }
 
+// version.dll comes from the system folder on first use and stays loaded; a
+// DLL or function that cannot be loaded leaves its pointer null.
+struct VersionFunctions {
+    decltype(&::GetFileVersionInfoSizeW) get_size;
+    decltype(&::GetFileVersionInfoW) get_info;
+    decltype(&::VerQueryValueW) query_value;
+};
+
+VersionFunctions LoadVersionFunctions() {
+    static const SystemLibrary version(L"version.dll");
+    VersionFunctions functions;
+    functions.get_size =
+        version.Find<decltype(&::GetFileVersionInfoSizeW)>("GetFileVersionInfoSizeW");
+    functions.get_info = version.Find<decltype(&::GetFileVersionInfoW)>("GetFileVersionInfoW");
+    functions.query_value = version.Find<decltype(&::VerQueryValueW)>("VerQueryValueW");
+    return functions;
+}
+
+const VersionFunctions& Version() {
+    static const VersionFunctions functions = LoadVersionFunctions();
+    return functions;
+}
+
 }  // namespace
 
 std::wstring GetProductVersion(const std::wstring& path) {
+    const VersionFunctions& version = Version();
+    if (!version.get_size || !version.get_info || !version.query_value) {
+        return std::wstring();
+    }
     DWORD ignored = 0;
-    const DWORD bytes = ::GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    const DWORD bytes = version.get_size(path.c_str(), &ignored);
     if (bytes == 0) {
         return std::wstring();
     }
     UniqueLocalMemory block(::LocalAlloc(LPTR, bytes));
-    if (!block || !::GetFileVersionInfoW(path.c_str(), 0, bytes, block.Get())) {
+    if (!block || !version.get_info(path.c_str(), 0, bytes, block.Get())) {
         return std::wstring();
     }
     void* translation = nullptr;
     UINT translation_bytes = 0;
-    if (!::VerQueryValueW(block.Get(), L"\\VarFileInfo\\Translation", &translation,
-                          &translation_bytes) ||
+    if (!version.query_value(block.Get(), L"\\VarFileInfo\\Translation", &translation,
+                             &translation_bytes) ||
         translation == nullptr || translation_bytes < sizeof(LanguageAndCodePage)) {
         return std::wstring();
     }
@@ -50,7 +78,7 @@ std::wstring GetProductVersion(const std::wstring& path) {
                                Hex4(first->code_page) + L"\\ProductVersion";
     void* value = nullptr;
     UINT characters = 0;
-    if (!::VerQueryValueW(block.Get(), query.c_str(), &value, &characters) || value == nullptr) {
+    if (!version.query_value(block.Get(), query.c_str(), &value, &characters) || value == nullptr) {
         return std::wstring();
     }
     // The resource comes from the file: never read past the length it gives.

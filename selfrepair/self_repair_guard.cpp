@@ -2,7 +2,6 @@
 
 #include <windows.h>
 #include <shlobj.h>
-#include <shlwapi.h>
 
 #include "checks/version_checks.h"
 #include "platform/file_operations.h"
@@ -39,7 +38,7 @@ constexpr wchar_t kUninstallTool[] = L"/ZUSRUninstall";
 constexpr wchar_t kInstallTool[] = L"/ZUSRInstall";
 
 bool Exists(const std::wstring& path) {
-    return ::PathFileExistsW(path.c_str()) != FALSE;
+    return PathExists(path);
 }
 
 bool CopyOver(const std::wstring& source, const std::wstring& target) {
@@ -97,7 +96,7 @@ bool GetInstallerFolder(std::wstring* folder) {
 // known) goes.
 void Abandon(const std::wstring& self_repair_folder) {
     if (!self_repair_folder.empty()) {
-        ShellDelete(self_repair_folder);
+        DeleteFolderTree(self_repair_folder);
     }
 }
 
@@ -200,7 +199,7 @@ bool FinishSelfRepairDeployment() {
         return false;
     }
     StartTool(folder + L"\\" + kSelfRepairExe, kDismissGuard);
-    ShellDelete(folder);
+    DeleteFolderTree(folder);
     return true;
 }
 
@@ -277,7 +276,7 @@ bool CopyPackageToInstallerFolder() {
         return false;
     }
     if (Exists(installer_folder)) {
-        ShellDelete(installer_folder);
+        DeleteFolderTree(installer_folder);
     }
     ::CreateDirectoryW(installer_folder.c_str(), nullptr);
     const std::wstring target = installer_folder + L"\\" + package_name;

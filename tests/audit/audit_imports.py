@@ -5,7 +5,9 @@ Windows XP SP2 refuses to start a program whose import table names a DLL or a
 function that it lacks, and the Wine used for testing has them all, so no run
 shows it. This audit keeps such imports out of the launcher:
 
-- only system DLLs (system_dlls.txt) are imported;
+- only the DLLs that every supported Windows maps from its system folder
+  whatever lies beside the program (system_dlls.txt) are imported: any other
+  one is loaded at run time from the system folder by full path;
 - no function of post_xp_imports.txt is imported (the ones marked "lookup" are
   looked up at run time with FindLoadedFunctionAs instead);
 - every imported function is in xp_sp2_imports.txt, where each entry carries
@@ -281,8 +283,10 @@ def check_imports(imports, lists):
     problems = []
     for dll in sorted({dll for dll, _ in imports} - lists.system_dlls):
         hint = " (MinGW runtime DLL: link with -static)" if MINGW_RUNTIME_DLL.match(dll) else ""
-        problems.append("imports %s, which is not a system DLL of system_dlls.txt%s" %
-                        (dll, hint))
+        if not hint:
+            hint = (" (a DLL planted beside the launcher would be loaded in its place: load it "
+                    "at run time with SystemLibrary, platform/runtime_function.h)")
+        problems.append("imports %s, which is not a DLL of system_dlls.txt%s" % (dll, hint))
     forbidden = lists.forbidden.by_function()
     unlisted = []
     for dll, function in sorted(set(imports)):

@@ -138,6 +138,18 @@ class ImportCheckTest(unittest.TestCase):
         self.assertIn("not yet checked", problems[0])
         self.assertIn("kernel32.dll!Beep", problems[0])
 
+    def test_DllsOutsideTheKnownSet_RejectedWithRunTimeLoadHint(self):
+        for dll, function in [("WINTRUST.dll", "WinVerifyTrust"),
+                              ("CRYPT32.dll", "CryptQueryObject"),
+                              ("PSAPI.DLL", "EnumProcessModules"),
+                              ("VERSION.dll", "GetFileVersionInfoW"),
+                              ("SHLWAPI.dll", "PathFileExistsW"),
+                              ("WS2_32.dll", "WSAStartup")]:
+            with self.subTest(dll=dll):
+                problems = problems_of(ALLOWED_IMPORTS + [(dll, [function])])
+                self.assertTrue(any(dll.lower() in p and "SystemLibrary" in p for p in problems),
+                                problems)
+
     def test_MingwRuntimeDll_RejectedWithStaticLinkHint(self):
         problems = problems_of(ALLOWED_IMPORTS + [("libstdc++-6.dll", ["_ZdlPv"])])
         self.assertTrue(any("libstdc++-6.dll" in p and "-static" in p for p in problems), problems)
@@ -197,6 +209,11 @@ class ListFilesTest(unittest.TestCase):
     def test_ProjectLists_AllowOnlySystemDlls(self):
         project = lists()
         self.assertLessEqual({dll for dll, _ in project.allowed.sources}, project.system_dlls)
+
+    def test_ProjectLists_SystemDllsAreOnlyThoseTheLoaderNeverTakesFromBesideTheProgram(self):
+        self.assertEqual(lists().system_dlls, {
+            "kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll",
+            "ole32.dll", "oleaut32.dll", "comdlg32.dll", "msvcrt.dll", "comctl32.dll"})
 
 
 if __name__ == "__main__":

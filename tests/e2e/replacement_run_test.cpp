@@ -172,6 +172,35 @@ TEST_F(ReplacementRunTest,
     EXPECT_FALSE(test::FolderExists(SelfRepairFolder()));
 }
 
+// The launcher runs elevated from download folders: a DLL planted beside it
+// under the name of one that it loads at run time is never loaded, with Wine
+// told to prefer such DLLs as Windows does. (Wine's own DLLs load version and
+// shlwapi for any program under that override: the import audit judges those.)
+TEST_F(ReplacementRunTest, DllsPlantedBesideTheLauncher_NeverLoadedAndTheRunCompletes) {
+    const std::wstring overrides = L"Software\\Wine\\AppDefaults\\ZUInstaller.exe\\DllOverrides";
+    constexpr const wchar_t* kPlanted[] = {L"wintrust", L"crypt32", L"psapi"};
+    CopyPackage();
+    for (const wchar_t* name : kPlanted) {
+        ASSERT_TRUE(::CopyFileW((test::TestBinDir() + L"\\planted.dll").c_str(),
+                                (package_ + L"\\" + name + L".dll").c_str(), FALSE));
+        test::SetStringValue(HKEY_CURRENT_USER, overrides, 0, name, L"native,builtin");
+    }
+    ASSERT_TRUE(machine_.InstallGeneration(test::Generation::k5));
+
+    const DWORD exit_code = Run();
+    test::DeleteKeyTree(HKEY_CURRENT_USER, overrides, 0);
+
+    EXPECT_EQ(0u, exit_code);
+    for (const wchar_t* name : kPlanted) {
+        EXPECT_FALSE(test::FileExists(package_ + L"\\" + name + L".dll.loaded"))
+            << "loaded: " << std::string(name, name + wcslen(name));
+    }
+    // What those DLLs serve still worked: signatures, versions and the
+    // package's process were checked, the guard came and went, setup ran.
+    EXPECT_TRUE(Contains(ToolSwitches(), L"/DismissGuard"));
+    EXPECT_EQ(1u, test::StartsOf(L"setup.exe").size());
+}
+
 TEST_F(ReplacementRunTest, UntrustedLaunchersTool_RunAbandonedSilently) {
     ASSERT_TRUE(machine_.InstallGeneration(test::Generation::k5));
     const test::FileTree generation_before = test::FilesUnder(Generation5());

@@ -6,11 +6,13 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/scoped_handle.h"
-#include "tests/support/host_program.h"
 #include "tests/support/file_fixture.h"
+#include "tests/support/host_program.h"
+#include "tests/support/import_patch.h"
 #include "tests/support/test_paths.h"
 
 namespace zu {
@@ -125,9 +127,7 @@ TEST_F(FileOperationsTest, CreateDirectoryPath_LevelCannotBeCreated_Fails) {
     EXPECT_EQ("kept", Text(Path(L"file")));
 }
 
-TEST_F(FileOperationsTest, ShellDeleteAndCopy_FollowShellRules) {
-    EXPECT_FALSE(ShellDelete(Path(L"missing")));
-
+TEST_F(FileOperationsTest, ShellCopy_FollowsShellRules) {
     ASSERT_TRUE(::CreateDirectoryW(Path(L"source").c_str(), nullptr));
     ASSERT_TRUE(::CreateDirectoryW(Path(L"source\\sub").c_str(), nullptr));
     ASSERT_TRUE(test::WriteFileBytes(Path(L"source\\sub\\data.xml"), "data"));
@@ -138,9 +138,6 @@ TEST_F(FileOperationsTest, ShellDeleteAndCopy_FollowShellRules) {
     // To an existing folder it goes inside.
     EXPECT_TRUE(ShellCopy(Path(L"source"), Path(L"new")));
     EXPECT_EQ("data", Text(Path(L"new\\source\\sub\\data.xml")));
-
-    EXPECT_TRUE(ShellDelete(Path(L"new")));
-    EXPECT_FALSE(Exists(Path(L"new")));
     EXPECT_TRUE(Exists(Path(L"source\\sub\\data.xml")));
 }
 
@@ -151,6 +148,9 @@ TEST_F(FileOperationsTest, DeleteFolderTree_NestedFolders_RemovesEverything) {
     ASSERT_TRUE(test::WriteFileBytes(tree + L"\\top.txt", "1"));
     ASSERT_TRUE(test::WriteFileBytes(tree + L"\\a\\one.dat", "2"));
     ASSERT_TRUE(test::WriteFileBytes(tree + L"\\a\\b\\c\\deep.xml", "3"));
+    // Setup caches hold read-only files; the shell's delete removed them too.
+    ASSERT_TRUE(test::WriteFileBytes(tree + L"\\a\\setup.exe", "4"));
+    ASSERT_TRUE(::SetFileAttributesW((tree + L"\\a\\setup.exe").c_str(), FILE_ATTRIBUTE_READONLY));
 
     EXPECT_TRUE(DeleteFolderTree(tree));
     EXPECT_FALSE(Exists(tree));
@@ -158,29 +158,85 @@ TEST_F(FileOperationsTest, DeleteFolderTree_NestedFolders_RemovesEverything) {
     EXPECT_TRUE(test::FolderExists(root_));
 }
 
-// The launcher runs elevated: a link planted in (or as) a folder it deletes
-// must not lead it into the folder the link points to.
+// Swaps a folder for a link just before the code under test opens it: the
+// race of a user who owns the folder above.
+struct LinkSwap {
+    std::wstring folder;    // where the swapped entry lies
+    const wchar_t* name;    // the entry, moved aside to "<name>.moved"
+    const wchar_t* target;  // what the link in its place points to
+};
+const LinkSwap* g_swap = nullptr;
+void* g_real_create_file = nullptr;
+
+HANDLE WINAPI CreateFileSwappingForLink(LPCWSTR path,
+                                        DWORD access,
+                                        DWORD share,
+                                        LPSECURITY_ATTRIBUTES security,
+                                        DWORD disposition,
+                                        DWORD flags,
+                                        HANDLE template_file) {
+    if (g_swap != nullptr && g_swap->folder + L"\\" + g_swap->name == path) {
+        const LinkSwap* swap = std::exchange(g_swap, nullptr);
+        ::MoveFileW(path, (std::wstring(path) + L".moved").c_str());
+        MakeDirectoryLink(swap->folder, swap->target, swap->name);
+    }
+    const auto real = reinterpret_cast<decltype(&::CreateFileW)>(g_real_create_file);
+    return real(path, access, share, security, disposition, flags, template_file);
+}
+
+// The launcher runs elevated: a link planted in or as a folder it deletes, or
+// swapped in while it deletes, must not lead it into the folder the link
+// points to. Each row plants one link to "target" (which holds content: Wine
+// removes an empty target through a link).
 TEST_F(FileOperationsTest, DeleteFolderTree_DirectoryLinks_TargetSurvives) {
-    const std::wstring tree = Path(L"tree");
-    const std::wstring target = Path(L"target");
-    ASSERT_TRUE(CreateDirectoryPath(tree + L"\\sub\\"));
-    ASSERT_TRUE(CreateDirectoryPath(target + L"\\inner\\"));
-    ASSERT_TRUE(test::WriteFileBytes(target + L"\\keep.txt", "keep"));
-    ASSERT_TRUE(test::WriteFileBytes(target + L"\\inner\\keep.xml", "keep"));
-    ASSERT_TRUE(test::WriteFileBytes(tree + L"\\sub\\gone.txt", "gone"));
-    ASSERT_TRUE(MakeDirectoryLink(tree, L"../target", L"link"));
-    ASSERT_TRUE(MakeDirectoryLink(root_, L"target", L"toplink"));
+    enum class Plant { kInside, kAsTheFolder, kSwappedInWhileDeleting };
+    const struct {
+        const char* scenario;
+        Plant plant;
+        const wchar_t* link;
+    } kRows[] = {
+        {"link inside the tree", Plant::kInside, L"link"},
+        {"link as the folder itself", Plant::kAsTheFolder, L"toplink"},
+        {"subfolder swapped for a link after its listing", Plant::kSwappedInWhileDeleting, L"sub"},
+    };
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(row.scenario);
+        const std::wstring tree = Path(L"tree");
+        const std::wstring target = Path(L"target");
+        ASSERT_TRUE(CreateDirectoryPath(tree + L"\\sub\\"));
+        ASSERT_TRUE(CreateDirectoryPath(target + L"\\inner\\"));
+        ASSERT_TRUE(test::WriteFileBytes(target + L"\\keep.txt", "keep"));
+        ASSERT_TRUE(test::WriteFileBytes(target + L"\\inner\\keep.xml", "keep"));
+        ASSERT_TRUE(test::WriteFileBytes(tree + L"\\sub\\gone.txt", "gone"));
+        ASSERT_TRUE(test::WriteFileBytes(tree + L"\\gone.txt", "gone"));
 
-    EXPECT_TRUE(DeleteFolderTree(tree));
-    EXPECT_TRUE(DeleteFolderTree(Path(L"toplink")));
+        if (row.plant == Plant::kInside) {
+            ASSERT_TRUE(MakeDirectoryLink(tree, L"../target", row.link));
+            EXPECT_TRUE(DeleteFolderTree(tree));
+        } else if (row.plant == Plant::kAsTheFolder) {
+            ASSERT_TRUE(MakeDirectoryLink(root_, L"target", row.link));
+            EXPECT_TRUE(DeleteFolderTree(Path(row.link)));
+        } else {
+            const LinkSwap swap{tree, row.link, L"../target"};
+            test::ScopedImportPatch patch("kernel32.dll", "CreateFileW",
+                                          reinterpret_cast<void*>(&CreateFileSwappingForLink));
+            ASSERT_TRUE(patch.active());
+            g_real_create_file = patch.original();
+            g_swap = &swap;
+            EXPECT_TRUE(DeleteFolderTree(tree));
+            EXPECT_EQ(nullptr, g_swap) << "the subfolder was never opened";
+            g_swap = nullptr;
+        }
 
-    EXPECT_EQ("keep", Text(target + L"\\keep.txt"));
-    EXPECT_EQ("keep", Text(target + L"\\inner\\keep.xml"));
-    EXPECT_FALSE(Exists(tree + L"\\sub"));
-    // Wine cannot remove such a link (Windows removes the link itself), so the
-    // link, and with it the tree's own folder, stays here.
-    RemoveHostLink(tree, L"link");
-    RemoveHostLink(root_, L"toplink");
+        EXPECT_EQ("keep", Text(target + L"\\keep.txt"));
+        EXPECT_EQ("keep", Text(target + L"\\inner\\keep.xml"));
+        EXPECT_NE(row.plant == Plant::kAsTheFolder, IsGone(tree + L"\\gone.txt"));
+        // Wine cannot remove such a link (Windows removes the link itself), so
+        // the link, and with it the tree's own folder, may stay here.
+        RemoveHostLink(row.plant == Plant::kAsTheFolder ? root_ : tree, row.link);
+        test::DeletePath(tree);
+        test::DeletePath(target);
+    }
 }
 
 TEST_F(FileOperationsTest, MatchingFiles_OnlyXmlFilesOfTheFolderItself) {

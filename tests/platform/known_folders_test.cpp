@@ -164,19 +164,25 @@ TEST(NativeProgramFilesPath, BothPrefixes_GiveTheNativeFolderAndTail) {
         << Narrow(path);
 }
 
-// Vista x64 has no %ProgramW6432%, and a cut-off expansion is no folder: the
-// unexpanded or partial text must not pass for a path.
-TEST(NativeProgramFilesPath, VariableMissingOrTooLong_FailsAndLeavesPathUntouched) {
-    NativeProgramFilesVariable variable;
-    std::wstring path = kUntouched;
-
-    variable.Unset();
-    EXPECT_FALSE(GetNativeProgramFilesPath(L"\\Koru", &path));
-    EXPECT_EQ(kUntouched, path);
-
-    variable.Set(L"C:\\" + std::wstring(MAX_PATH, L'x'));
-    EXPECT_FALSE(GetNativeProgramFilesPath(L"\\Koru", &path));
-    EXPECT_EQ(kUntouched, path);
+// Vista x64 and XP x64 have no %ProgramW6432%: 64-bit Windows then reads the
+// 64-bit registry view ("C:\Program Files", where the 32-bit view says
+// "... (x86)"). 32-bit Windows has no such fallback, and a missing or cut-off
+// expansion must not pass for a path there.
+TEST(NativeProgramFilesPath, VariableMissingOrTooLong_64BitFromRegistry32BitFails) {
+    const std::wstring too_long = L"C:\\" + std::wstring(MAX_PATH, L'x');
+    for (const bool unset : {true, false}) {
+        SCOPED_TRACE(unset ? "variable unset" : "variable too long");
+        NativeProgramFilesVariable variable;
+        unset ? variable.Unset() : variable.Set(too_long);
+        std::wstring path = kUntouched;
+        if (Is64BitPrefix()) {
+            ASSERT_TRUE(GetNativeProgramFilesPath(L"\\Koru", &path));
+            EXPECT_EQ(0, ::lstrcmpiW(L"C:\\Program Files\\Koru", path.c_str())) << Narrow(path);
+        } else {
+            EXPECT_FALSE(GetNativeProgramFilesPath(L"\\Koru", &path));
+            EXPECT_EQ(kUntouched, path);
+        }
+    }
 }
 
 }  // namespace

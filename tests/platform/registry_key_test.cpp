@@ -408,5 +408,53 @@ TEST_F(RegistryKeyTest, DeleteTree_NestedSubkeysInOneView_RemovesOnlyThatView) {
     }
 }
 
+// A registry link (REG_LINK "SymbolicLinkValue") at path, in the 64-bit view,
+// to the key target of that view.
+bool CreateLinkRaw(const std::wstring& path, const std::wstring& target) {
+    HKEY key = nullptr;
+    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr,
+                          REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE,
+                          KEY_ALL_ACCESS | KEY_CREATE_LINK | k64, nullptr, &key,
+                          nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    RawKey link(key);
+    const std::wstring nt_path = L"\\Registry\\Machine\\" + target;
+    return ::RegSetValueExW(link.Get(), L"SymbolicLinkValue", 0, REG_LINK,
+                            reinterpret_cast<const BYTE*>(nt_path.data()),
+                            static_cast<DWORD>(nt_path.size() * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+// The launcher runs elevated: a link planted below (or as) a key it deletes
+// is deleted as a link, and the key it points to keeps its subkeys and values.
+TEST_F(RegistryKeyTest, DeleteTree_RegistryLinks_TargetSurvives) {
+    const struct {
+        const char* scenario;
+        const wchar_t* link;     // below base_
+        const wchar_t* deleted;  // DeleteTree's argument, below base_
+    } kRows[] = {
+        {"link below the tree", L"Tree\\A\\Link", L"Tree"},
+        {"link as the deleted key", L"Link", L"Link"},
+    };
+    const std::wstring target = Path(L"Target");
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(row.scenario);
+        ASSERT_TRUE(CreateRaw(target + L"\\Inner", k64));
+        ASSERT_EQ(ERROR_SUCCESS, SetRaw(target, L"Value", REG_SZ, L"v", 4));
+        ASSERT_TRUE(CreateRaw(Path(L"Tree\\A"), k64));
+        ASSERT_TRUE(CreateLinkRaw(Path(row.link), target));
+        ASSERT_TRUE(KeyExists(Path(row.link) + L"\\Inner", k64)) << "the link does not lead on";
+
+        RegistryKey key;
+        ASSERT_EQ(ERROR_SUCCESS, key.Open(HKEY_LOCAL_MACHINE, base_.c_str(), kRegWrite64));
+        EXPECT_EQ(ERROR_SUCCESS, key.DeleteTree(row.deleted));
+
+        EXPECT_FALSE(KeyExists(Path(row.deleted), k64));
+        EXPECT_TRUE(KeyExists(target + L"\\Inner", k64));
+        EXPECT_EQ(REG_SZ, QueryRaw(target, L"Value").first);
+        RemoveTreeRaw(Path(L"Tree"), k64);
+    }
+}
+
 }  // namespace
 }  // namespace zu

@@ -1,7 +1,10 @@
 #include "region/model_region.h"
 
 #include <gtest/gtest.h>
+#include <wbemidl.h>
 
+#include "platform/scoped_handle.h"
+#include "tests/checks/inproc_standins.h"
 #include "tests/region/model_list_file.h"
 
 namespace zu {
@@ -41,6 +44,24 @@ TEST(ModelName, WmiAnswersTheMachineModel) {
     std::wstring name = L"unchanged";
     ASSERT_TRUE(GetModelName(&name));
     EXPECT_EQ(kWineModel, name);
+}
+
+// A WMI service that never answers must not hold the launcher: past the time
+// limit the model is unknown (and so never listed), and the caller goes on.
+TEST(ModelName, WmiStuck_NoModelWhenTheTimeLimitEnds) {
+    test::Machine machine;
+    ASSERT_TRUE(test::RegisterStandinServer(&machine, CLSID_WbemLocator, L"StuckWmi.dll"));
+    UniqueHandle release(::CreateEventW(nullptr, TRUE, FALSE, L"Local\\ZuStuckWmiRelease"));
+    ASSERT_TRUE(release);
+    std::wstring name = L"unchanged";
+    const DWORD started = ::GetTickCount();
+    EXPECT_FALSE(GetModelName(&name, 1000));
+    const DWORD waited = ::GetTickCount() - started;
+    EXPECT_EQ(L"unchanged", name);
+    EXPECT_GE(waited, 900u);
+    EXPECT_LT(waited, 5000u);
+    // The query thread, let go, finishes on its own.
+    ::SetEvent(release.Get());
 }
 
 class ModelListFileTest : public testing::Test {
