@@ -199,14 +199,6 @@ RunOutcome ReplaceGeneration(LauncherContext* context, RunState state, bool resu
     return CompleteAfterSetup(context, state);
 }
 
-// A run that stops before anything changed takes its traces with it, except
-// the saved copy and the scratch key of a run it was to finish.
-void AbandonUnlessResuming(bool resuming) {
-    if (!resuming) {
-        AbandonTempFolder();
-    }
-}
-
 }  // namespace
 
 DWORD WINAPI InstallWorkerProc(void* parameter) {
@@ -242,7 +234,12 @@ RunOutcome RunInstallSequence(LauncherContext* context) {
         return Fail(L"the user's data could not be saved");
     }
     if (!Logged(L"self-repair guard", RunSelfRepairGuard())) {
-        AbandonUnlessResuming(resuming);
+        // The run being finished may have removed the earlier generation: then
+        // nothing is installed, and the user must hear of it.
+        if (resuming) {
+            return Fail(L"the self-repair guard refused to finish an interrupted run");
+        }
+        AbandonTempFolder();
         return RunOutcome::kRefused;
     }
     return ReplaceGeneration(context, state, resuming);

@@ -342,9 +342,8 @@ constexpr Interruption kInterruptions[] = {
 constexpr wchar_t kLargeDataFile[] = L"Large Catalogue.xml";
 constexpr size_t kLargeDataBytes = 24 * 1024 * 1024;
 
-class InterruptedRunTest
-    : public ReplacementRunTest,
-      public testing::WithParamInterface<std::tuple<Interruption, UserMachine>> {
+// A user's machine, and runs of the package cut short on it.
+class InterruptionTest : public ReplacementRunTest {
   protected:
     void PrepareUserMachine(const UserMachine& user) {
         test::GenerationOptions options;
@@ -392,6 +391,10 @@ class InterruptedRunTest
     }
 };
 
+class InterruptedRunTest
+    : public InterruptionTest,
+      public testing::WithParamInterface<std::tuple<Interruption, UserMachine>> {};
+
 TEST_P(InterruptedRunTest, RunAgain_FinishesWithEverythingOfTheUserKept) {
     const auto& [interruption, user] = GetParam();
     if (interruption.nativeX64Only && !test::RegistryViewsAreSeparate()) {
@@ -421,6 +424,26 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<std::tuple<Interruption, UserMachine>>& info) {
         return std::string(std::get<0>(info.param).name) + "_" + std::get<1>(info.param).name;
     });
+
+// The run that finishes an interrupted one meets a guard that does not come
+// up: the saved copy is the only one left, so it stays, and the run fails.
+TEST_F(InterruptionTest, GuardRefusesToFinishInterruptedRun_SavedCopyKeptForTheNextRun) {
+    test::ScopedWineVersion windows10(L"ZUInstaller.exe", L"win10");
+    const UserMachine& user = kUserMachines[0];
+    PrepareUserMachine(user);
+    const test::FileTree data_before = test::FilesUnder(test::DataFolder());
+    ASSERT_TRUE(RunInterrupted({"OldSetup", L"LegacySetup.exe"}));
+
+    test::SetBehaviour(L"ZUSR.exe", L"no_guard", 1);
+    EXPECT_EQ(kInstallFailed, Run());
+    EXPECT_TRUE(test::FolderExists(TempFolder()));
+    EXPECT_TRUE(test::KeyExists(HKEY_LOCAL_MACHINE, kScratchKey, k64));
+
+    test::ClearBehaviour();
+    EXPECT_EQ(0u, Run());
+    ExpectDataKept(data_before);
+    ExpectUserSettings(user);
+}
 
 // A run that cannot install: what it does to the machine at once, and how the
 // next run with what was missing put right ends.
