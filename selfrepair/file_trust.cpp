@@ -6,6 +6,7 @@
 #include <wincrypt.h>
 #include <wintrust.h>
 
+#include "platform/held_file.h"
 #include "platform/scoped_handle.h"
 
 namespace zu {
@@ -80,27 +81,12 @@ bool GetSimpleDisplayName(PCCERT_CONTEXT certificate, std::wstring* name) {
     return true;
 }
 
-}  // namespace
-
-bool IsTrustedFile(const std::wstring& path) {
-    if (!::PathFileExistsW(path.c_str()) || !VerifyFileSignature(path)) {
-        return false;
-    }
-    for (const wchar_t* signer : kTrustedSigners) {
-        if (IsSignedBy(path, signer)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-bool VerifyFileSignature(const std::wstring& path) {
-    if (path.empty()) {
-        return false;
-    }
+// WinVerifyTrust on the file at path, read through file when one is given.
+bool VerifySignature(const std::wstring& path, HANDLE file_handle) {
     WINTRUST_FILE_INFO file = {};
     file.cbStruct = sizeof(file);
     file.pcwszFilePath = path.c_str();
+    file.hFile = file_handle;
     WINTRUST_DATA data = {};
     data.cbStruct = sizeof(data);
     data.dwUIChoice = WTD_UI_NONE;
@@ -112,6 +98,35 @@ bool VerifyFileSignature(const std::wstring& path) {
     GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
     // INVALID_HANDLE_VALUE as the window: no user interface at all.
     return ::WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data) == 0;
+}
+
+bool IsSignedByMaker(const std::wstring& path) {
+    for (const wchar_t* signer : kTrustedSigners) {
+        if (IsSignedBy(path, signer)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool IsTrustedFile(const std::wstring& path) {
+    return ::PathFileExistsW(path.c_str()) && VerifyFileSignature(path) && IsSignedByMaker(path);
+}
+
+bool HoldTrustedFile(const std::wstring& path, UniqueFileHandle* held) {
+    UniqueFileHandle file;
+    if (path.empty() || !OpenHeldFile(path, &file) || !VerifySignature(path, file.Get()) ||
+        !IsSignedByMaker(path)) {
+        return false;
+    }
+    *held = std::move(file);
+    return true;
+}
+
+bool VerifyFileSignature(const std::wstring& path) {
+    return !path.empty() && VerifySignature(path, nullptr);
 }
 
 bool IsSignedBy(const std::wstring& path, const wchar_t* signer_name) {

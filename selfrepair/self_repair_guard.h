@@ -16,15 +16,18 @@ namespace zu {
 //
 // Every start of the tool first ends any running "ZUSR.exe", then runs the
 // tool shown with the switch and waits for it without limit; a missing tool
-// file is not started.
+// file is not started. The tool in the self-repair folder is started, and
+// copied, only through a handle that keeps it unchanged and on which its
+// signature was verified just before.
 
-// Makes sure a trusted, current package copy and guard tool are in the
-// self-repair folder, summons the guard, has the old generation's tool
-// uninstall itself and checks that its repair entries are gone. True when the
-// installation goes on. On false the run has been abandoned: the guard, if it
-// was summoned, has been dismissed, the self-repair folder, the saved data
-// folder and the installer's scratch key are gone, and the progress window has
-// been told to close.
+// Makes the self-repair folder afresh as a private folder (whatever was at its
+// path goes), puts a trusted, current package copy and guard tool there,
+// summons the guard, has the old generation's tool uninstall itself and checks
+// that its repair entries are gone. True when the installation goes on. On
+// false the run has been abandoned: the guard, if it was summoned, has been
+// dismissed, the self-repair folder (unless it could not be made afresh), the
+// saved data folder and the installer's scratch key are gone, and the progress
+// window has been told to close.
 bool RunSelfRepairGuard(LauncherContext* context);
 
 // Puts the guard tool into the product folder and the package copy into the
@@ -52,16 +55,20 @@ bool IsSelfRepairToolCurrent();
 
 // Copies the launcher's tool for the native architecture ("ZUSRFeature\64" or
 // "ZUSRFeature\32" beside the launcher) over the guard tool, creating the
-// self-repair folder (one level) if it is missing. True when the copy succeeded.
+// self-repair folder (one level, private) if it is missing. True when the copy
+// succeeded.
 bool CopySelfRepairToolFromLauncher();
 
-// Copies the guard tool over "<native Program Files>\Koru\ZEMI Update\ZUSR.exe".
-// True when the copy succeeded.
+// Copies the guard tool over "<native Program Files>\Koru\ZEMI Update\ZUSR.exe",
+// held unchanged from its signature check to the end of the copy. True when
+// the copy succeeded; false, nothing copied, when the tool is not the maker's.
 bool CopyToolToProductFolder();
 
 // Replaces "<ProgramData>\Koru Corporation\ZEMI Update Installer" by a fresh
-// folder that holds the package copy under the package name. True when the
-// copy succeeded.
+// private folder that holds the package copy under the package name, held
+// unchanged from its signature check to the end of the copy. True when the
+// copy succeeded; false, folder untouched, when the package copy is not the
+// maker's; false when the folder could not be made afresh.
 bool CopyPackageToInstallerFolder();
 
 }  // namespace zu

@@ -8,9 +8,14 @@
 #include <string>
 #include <vector>
 
+#include <aclapi.h>
+#include <sddl.h>
+
+#include "platform/private_folder.h"
 #include "platform/scoped_handle.h"
-#include "tests/support/host_program.h"
 #include "tests/support/file_fixture.h"
+#include "tests/support/host_program.h"
+#include "tests/support/import_patch.h"
 #include "tests/support/test_paths.h"
 
 namespace zu {
@@ -25,26 +30,6 @@ bool Exists(const std::wstring& path) {
 // The file's text, "<missing>" when it cannot be read.
 std::string Text(const std::wstring& path) {
     return test::FileBytes(path).value_or("<missing>");
-}
-
-bool IsLink(const std::wstring& path) {
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
-bool IsGone(const std::wstring& path) {
-    return !Exists(path);
-}
-
-// "ln -s target name" in folder: a relative link, so no Unix path is needed.
-bool MakeDirectoryLink(const std::wstring& folder, const wchar_t* target, const wchar_t* name) {
-    return test::RunHostProgram(L"Z:\\bin\\ln", std::wstring(L"-s ") + target + L" " + name, folder,
-                                IsLink, folder + L"\\" + name);
-}
-
-bool RemoveHostLink(const std::wstring& folder, const wchar_t* name) {
-    return test::RunHostProgram(L"Z:\\bin\\rm", std::wstring(L"-f ") + name, folder, IsGone,
-                                folder + L"\\" + name);
 }
 
 // Every test works in C:\zutest\<test name>, which is empty when the test
@@ -168,8 +153,8 @@ TEST_F(FileOperationsTest, DeleteFolderTree_DirectoryLinks_TargetSurvives) {
     ASSERT_TRUE(test::WriteFileBytes(target + L"\\keep.txt", "keep"));
     ASSERT_TRUE(test::WriteFileBytes(target + L"\\inner\\keep.xml", "keep"));
     ASSERT_TRUE(test::WriteFileBytes(tree + L"\\sub\\gone.txt", "gone"));
-    ASSERT_TRUE(MakeDirectoryLink(tree, L"../target", L"link"));
-    ASSERT_TRUE(MakeDirectoryLink(root_, L"target", L"toplink"));
+    ASSERT_TRUE(test::MakeHostDirectoryLink(tree, L"../target", L"link"));
+    ASSERT_TRUE(test::MakeHostDirectoryLink(root_, L"target", L"toplink"));
 
     EXPECT_TRUE(DeleteFolderTree(tree));
     EXPECT_TRUE(DeleteFolderTree(Path(L"toplink")));
@@ -179,8 +164,8 @@ TEST_F(FileOperationsTest, DeleteFolderTree_DirectoryLinks_TargetSurvives) {
     EXPECT_FALSE(Exists(tree + L"\\sub"));
     // Wine cannot remove such a link (Windows removes the link itself), so the
     // link, and with it the tree's own folder, stays here.
-    RemoveHostLink(tree, L"link");
-    RemoveHostLink(root_, L"toplink");
+    test::RemoveHostLink(tree, L"link");
+    test::RemoveHostLink(root_, L"toplink");
 }
 
 TEST_F(FileOperationsTest, MatchingFiles_OnlyXmlFilesOfTheFolderItself) {
@@ -209,6 +194,139 @@ TEST_F(FileOperationsTest, MatchingFiles_OnlyXmlFilesOfTheFolderItself) {
     EXPECT_FALSE(Exists(source + L"\\B.XML"));
     EXPECT_TRUE(Exists(source + L"\\c.txt"));
     EXPECT_TRUE(Exists(source + L"\\folder.xml\\d.xml"));
+}
+
+// SYSTEM and Administrators full control, Users read and execute, inherited
+// inside, nothing inherited from the parent.
+constexpr wchar_t kPrivateDacl[] = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+
+// The DACL of a descriptor as SDDL; "<none>" when it cannot be converted.
+std::wstring DaclSddl(PSECURITY_DESCRIPTOR descriptor) {
+    wchar_t* text = nullptr;
+    if (descriptor == nullptr ||
+        !::ConvertSecurityDescriptorToStringSecurityDescriptorW(
+            descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr)) {
+        return L"<none>";
+    }
+    UniqueLocalMemory owner(text);
+    return text;
+}
+
+// Wine keeps no security descriptor of a file, so what the launcher asks for
+// is read where it asks: at CreateDirectoryW.
+decltype(&::CreateDirectoryW) g_real_create_directory = nullptr;
+std::vector<std::wstring>* g_created_with = nullptr;
+
+BOOL WINAPI RecordingCreateDirectory(LPCWSTR path, LPSECURITY_ATTRIBUTES security) {
+    g_created_with->push_back(security != nullptr ? DaclSddl(security->lpSecurityDescriptor)
+                                                  : L"<inherited>");
+    return g_real_create_directory(path, security);
+}
+
+TEST_F(FileOperationsTest, PrivateFolderDescriptor_ProtectedDaclForSystemAdministratorsUsers) {
+    UniqueLocalMemory descriptor;
+    ASSERT_TRUE(BuildPrivateFolderDescriptor(&descriptor));
+    EXPECT_EQ(kPrivateDacl, DaclSddl(descriptor.Get()));
+}
+
+// Whatever a user planted at the path goes, without following a link; the
+// folder is then made with the private descriptor.
+TEST_F(FileOperationsTest, CreatePrivateFolder_PlantedPaths_ReplacedLinkTargetSurvives) {
+    const std::wstring target = Path(L"target");
+    ASSERT_TRUE(CreateDirectoryPath(target + L"\\inner\\"));
+    ASSERT_TRUE(test::WriteFileBytes(target + L"\\inner\\keep.txt", "keep"));
+    struct Case {
+        const wchar_t* name;
+        const char* planted;  // "folder", "file", "link" or nothing
+    } const cases[] = {{L"fresh", ""}, {L"folder", "folder"}, {L"file", "file"}, {L"link", "link"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.planted);
+        const std::wstring folder = Path(c.name);
+        const std::string planted = c.planted;
+        if (planted == "folder") {
+            ASSERT_TRUE(CreateDirectoryPath(folder + L"\\sub\\"));
+            ASSERT_TRUE(test::WriteFileBytes(folder + L"\\sub\\planted.dll", "planted"));
+        } else if (planted == "file") {
+            ASSERT_TRUE(test::WriteFileBytes(folder, "planted"));
+        } else if (planted == "link") {
+            ASSERT_TRUE(test::MakeHostDirectoryLink(root_, L"target", c.name));
+        }
+        std::vector<std::wstring> created_with;
+        g_created_with = &created_with;
+        bool made = false;
+        {
+            test::ScopedImportPatch patch("kernel32.dll", "CreateDirectoryW",
+                                          reinterpret_cast<void*>(&RecordingCreateDirectory));
+            ASSERT_TRUE(patch.active());
+            g_real_create_directory =
+                reinterpret_cast<decltype(g_real_create_directory)>(patch.original());
+            made = CreatePrivateFolder(folder);
+        }
+        EXPECT_EQ(std::vector<std::wstring>{kPrivateDacl}, created_with);
+        EXPECT_EQ("keep", Text(target + L"\\inner\\keep.txt"));
+        if (test::IsHostLink(folder)) {
+            // Wine cannot remove a link (Windows can): the path is refused.
+            EXPECT_FALSE(made);
+            test::RemoveHostLink(root_, c.name);
+            continue;
+        }
+        EXPECT_TRUE(made);
+        EXPECT_TRUE(test::FolderExists(folder));
+        EXPECT_TRUE(test::FilesUnder(folder).empty());
+    }
+}
+
+// Wine gives every file the running user as owner; other owners are shown to
+// the code at GetSecurityInfo.
+decltype(&::GetSecurityInfo) g_real_get_security_info = nullptr;
+PSID g_shown_owner = nullptr;
+
+DWORD WINAPI GetSecurityInfoShowingOwner(HANDLE handle,
+                                         SE_OBJECT_TYPE type,
+                                         SECURITY_INFORMATION information,
+                                         PSID* owner,
+                                         PSID* group,
+                                         PACL* dacl,
+                                         PACL* sacl,
+                                         PSECURITY_DESCRIPTOR* descriptor) {
+    const DWORD status =
+        g_real_get_security_info(handle, type, information, owner, group, dacl, sacl, descriptor);
+    if (status == ERROR_SUCCESS && owner != nullptr) {
+        *owner = g_shown_owner;
+    }
+    return status;
+}
+
+TEST_F(FileOperationsTest, IsAdminOwnedFolder_OnlyARealFolderOfAnAdministrator) {
+    const std::wstring folder = Path(L"folder");
+    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+    EXPECT_TRUE(IsAdminOwnedFolder(folder));  // made by this account
+    struct Owner {
+        const wchar_t* sid;
+        bool trusted;
+    } const owners[] = {
+        {L"SY", true}, {L"BA", true}, {L"BU", false}, {L"S-1-5-21-1-2-3-1001", false}};
+    for (const Owner& owner : owners) {
+        SCOPED_TRACE(testing::Message() << static_cast<const void*>(owner.sid));
+        PSID sid = nullptr;
+        ASSERT_TRUE(::ConvertStringSidToSidW(owner.sid, &sid));
+        UniqueLocalMemory sid_owner(sid);
+        g_shown_owner = sid;
+        test::ScopedImportPatch patch("advapi32.dll", "GetSecurityInfo",
+                                      reinterpret_cast<void*>(&GetSecurityInfoShowingOwner));
+        ASSERT_TRUE(patch.active());
+        g_real_get_security_info =
+            reinterpret_cast<decltype(g_real_get_security_info)>(patch.original());
+        EXPECT_EQ(owner.trusted, IsAdminOwnedFolder(folder));
+    }
+
+    EXPECT_FALSE(IsAdminOwnedFolder(Path(L"missing")));
+    ASSERT_TRUE(test::WriteFileBytes(Path(L"file"), "file"));
+    EXPECT_FALSE(IsAdminOwnedFolder(Path(L"file")));
+    ASSERT_TRUE(test::WriteFileBytes(folder + L"\\keep.txt", "keep"));
+    ASSERT_TRUE(test::MakeHostDirectoryLink(root_, L"folder", L"link"));
+    EXPECT_FALSE(IsAdminOwnedFolder(Path(L"link")));
+    test::RemoveHostLink(root_, L"link");
 }
 
 }  // namespace
