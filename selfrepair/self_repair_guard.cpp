@@ -241,7 +241,13 @@ bool GetPackageName(std::wstring* name) {
     wchar_t id[kSoftwareIdCharacters] = {};
     ::GetPrivateProfileStringW(kSoftwareIdSection, kSoftwareIdKey, L"", id, kSoftwareIdCharacters,
                                settings.c_str());
-    *name = std::wstring(id) + L".exe";
+    // The name is joined to the launcher's folders: a path in it ("..\")
+    // would put the package elsewhere.
+    const std::wstring package = std::wstring(id) + L".exe";
+    if (package.find_first_of(L"\\/:") != std::wstring::npos) {
+        return false;
+    }
+    *name = package;
     return true;
 }
 

@@ -42,7 +42,8 @@ bool GetSelfRepairFolder(std::wstring* folder);
 
 // The package's file name: "id" of section "SoftwareID" in "Installer\ESD.ini"
 // beside the launcher, followed by ".exe" (just ".exe" when the id is missing).
-// False, name untouched, when the launcher's own path cannot be read.
+// False, name untouched, when the launcher's own path cannot be read or the id
+// holds a path separator or drive colon (the name must stay in its folder).
 bool GetPackageName(std::wstring* name);
 
 // True when the package copy in the self-repair folder exists and its

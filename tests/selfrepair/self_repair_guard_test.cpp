@@ -456,6 +456,15 @@ TEST_F(SelfRepairGuardTest, PackageName_IdOfTheSettingsWithExe) {
     ASSERT_TRUE(test::WriteFileBytes(Beside(L"Installer\\ESD.ini"), "[SoftwareID]\r\n"));
     EXPECT_EQ(1u, RunLauncher(L"package-name"));
     EXPECT_EQ(".exe", test::FileBytes(Beside(L"name.txt")));
+
+    // A name that would lead out of the folders it is joined to is none.
+    for (const char* id : {"..\\..\\Windows\\evil", "C:evil", "sub/evil"}) {
+        SCOPED_TRACE(id);
+        ASSERT_TRUE(test::WriteFileBytes(Beside(L"Installer\\ESD.ini"),
+                                         std::string("[SoftwareID]\r\nid=") + id + "\r\n"));
+        EXPECT_EQ(0u, RunLauncher(L"package-name"));
+        EXPECT_EQ("", test::FileBytes(Beside(L"name.txt")));
+    }
 }
 
 }  // namespace
