@@ -12,6 +12,7 @@
 #include "components/previous_generations.h"
 #include "platform/registry_key.h"
 #include "tests/support/file_fixture.h"
+#include "tests/support/folder_security_recorder.h"
 #include "tests/support/import_patch.h"
 #include "tests/support/journal.h"
 #include "tests/support/machine_fixture.h"
@@ -383,9 +384,9 @@ TEST_F(InstallRequestTest, Uninstall_RequestWithoutDefaultViewKey_NoKeyCreatedTh
     EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, kProductKey, KEY_WOW64_32KEY));
 }
 
-// The staged setup is checked against the cache and started while held: a
-// setup swapped in after the copy, as a user who could write to the staging
-// folder would, never runs.
+// The staging folder is made private, and the staged setup is checked against
+// the cache and started while held: a setup swapped in after the copy, as a
+// user who could write to the staging folder would, never runs.
 decltype(&::SHFileOperationW) g_real_shell_operation = nullptr;
 const wchar_t* g_swapped_in = nullptr;
 
@@ -399,8 +400,9 @@ int WINAPI CopyThenSwapSetup(LPSHFILEOPSTRUCTW operation) {
 }
 
 TEST(StagedSetupTest, Uninstall_SetupSwappedAfterStaging_NeverStarted) {
-    const std::wstring staged = test::ProgramData() + L"\\Koru Corporation\\ZEMI Update Temp\\" +
-                                kProductCodeGen5 + L"\\setup.exe";
+    const std::wstring staging =
+        test::ProgramData() + L"\\Koru Corporation\\ZEMI Update Temp\\" + kProductCodeGen5;
+    const std::wstring staged = staging + L"\\setup.exe";
     for (const wchar_t* swapped_in : {static_cast<const wchar_t*>(nullptr), L"DARiziz.exe"}) {
         SCOPED_TRACE(swapped_in != nullptr ? "swapped" : "as staged");
         test::ResetProductState();
@@ -413,12 +415,19 @@ TEST(StagedSetupTest, Uninstall_SetupSwappedAfterStaging_NeverStarted) {
         ASSERT_TRUE(machine.InstallGeneration(test::Generation::k5, options));
         g_swapped_in = swapped_in;
         {
+            test::FolderSecurityRecorder recorder;
+            ASSERT_TRUE(recorder.active());
             test::ScopedImportPatch patch("shell32.dll", "SHFileOperationW",
                                           reinterpret_cast<void*>(&CopyThenSwapSetup));
             ASSERT_TRUE(patch.active());
             g_real_shell_operation =
                 reinterpret_cast<decltype(g_real_shell_operation)>(patch.original());
             UninstallPreviousGeneration();
+            std::wstring staging_lower = staging;
+            ::CharLowerBuffW(staging_lower.data(), static_cast<DWORD>(staging_lower.size()));
+            const auto created = recorder.created().find(staging_lower);
+            ASSERT_NE(recorder.created().end(), created);
+            EXPECT_EQ(test::kPrivateFolderDacl, created->second);
         }
         size_t starts = 0;
         for (const test::JournalRecord& record : test::ReadJournal()) {

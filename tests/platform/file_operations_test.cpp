@@ -5,6 +5,9 @@
 #include <windows.h>
 
 #include <cstring>
+#include <cwchar>
+#include <cwctype>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -14,6 +17,7 @@
 #include "platform/private_folder.h"
 #include "platform/scoped_handle.h"
 #include "tests/support/file_fixture.h"
+#include "tests/support/folder_security_recorder.h"
 #include "tests/support/host_program.h"
 #include "tests/support/import_patch.h"
 #include "tests/support/test_paths.h"
@@ -25,6 +29,13 @@ constexpr wchar_t kTestRoot[] = L"C:\\zutest";
 
 bool Exists(const std::wstring& path) {
     return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::wstring Lower(std::wstring text) {
+    for (wchar_t& c : text) {
+        c = static_cast<wchar_t>(std::towlower(c));
+    }
+    return text;
 }
 
 // The file's text, "<missing>" when it cannot be read.
@@ -196,37 +207,10 @@ TEST_F(FileOperationsTest, MatchingFiles_OnlyXmlFilesOfTheFolderItself) {
     EXPECT_TRUE(Exists(source + L"\\folder.xml\\d.xml"));
 }
 
-// SYSTEM and Administrators full control, Users read and execute, inherited
-// inside, nothing inherited from the parent.
-constexpr wchar_t kPrivateDacl[] = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
-
-// The DACL of a descriptor as SDDL; "<none>" when it cannot be converted.
-std::wstring DaclSddl(PSECURITY_DESCRIPTOR descriptor) {
-    wchar_t* text = nullptr;
-    if (descriptor == nullptr ||
-        !::ConvertSecurityDescriptorToStringSecurityDescriptorW(
-            descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr)) {
-        return L"<none>";
-    }
-    UniqueLocalMemory owner(text);
-    return text;
-}
-
-// Wine keeps no security descriptor of a file, so what the launcher asks for
-// is read where it asks: at CreateDirectoryW.
-decltype(&::CreateDirectoryW) g_real_create_directory = nullptr;
-std::vector<std::wstring>* g_created_with = nullptr;
-
-BOOL WINAPI RecordingCreateDirectory(LPCWSTR path, LPSECURITY_ATTRIBUTES security) {
-    g_created_with->push_back(security != nullptr ? DaclSddl(security->lpSecurityDescriptor)
-                                                  : L"<inherited>");
-    return g_real_create_directory(path, security);
-}
-
 TEST_F(FileOperationsTest, PrivateFolderDescriptor_ProtectedDaclForSystemAdministratorsUsers) {
     UniqueLocalMemory descriptor;
     ASSERT_TRUE(BuildPrivateFolderDescriptor(&descriptor));
-    EXPECT_EQ(kPrivateDacl, DaclSddl(descriptor.Get()));
+    EXPECT_EQ(test::kPrivateFolderDacl, test::DaclSddl(descriptor.Get()));
 }
 
 // Whatever a user planted at the path goes, without following a link; the
@@ -251,18 +235,17 @@ TEST_F(FileOperationsTest, CreatePrivateFolder_PlantedPaths_ReplacedLinkTargetSu
         } else if (planted == "link") {
             ASSERT_TRUE(test::MakeHostDirectoryLink(root_, L"target", c.name));
         }
-        std::vector<std::wstring> created_with;
-        g_created_with = &created_with;
         bool made = false;
+        std::map<std::wstring, std::wstring> created;
         {
-            test::ScopedImportPatch patch("kernel32.dll", "CreateDirectoryW",
-                                          reinterpret_cast<void*>(&RecordingCreateDirectory));
-            ASSERT_TRUE(patch.active());
-            g_real_create_directory =
-                reinterpret_cast<decltype(g_real_create_directory)>(patch.original());
+            test::FolderSecurityRecorder recorder;
+            ASSERT_TRUE(recorder.active());
             made = CreatePrivateFolder(folder);
+            created = recorder.created();
         }
-        EXPECT_EQ(std::vector<std::wstring>{kPrivateDacl}, created_with);
+        const std::map<std::wstring, std::wstring> expected = {
+            {Lower(folder), test::kPrivateFolderDacl}};
+        EXPECT_EQ(expected, created);
         EXPECT_EQ("keep", Text(target + L"\\inner\\keep.txt"));
         if (test::IsHostLink(folder)) {
             // Wine cannot remove a link (Windows can): the path is refused.
@@ -307,7 +290,7 @@ TEST_F(FileOperationsTest, IsAdminOwnedFolder_OnlyARealFolderOfAnAdministrator) 
     } const owners[] = {
         {L"SY", true}, {L"BA", true}, {L"BU", false}, {L"S-1-5-21-1-2-3-1001", false}};
     for (const Owner& owner : owners) {
-        SCOPED_TRACE(testing::Message() << static_cast<const void*>(owner.sid));
+        SCOPED_TRACE(std::string(owner.sid, owner.sid + std::wcslen(owner.sid)));
         PSID sid = nullptr;
         ASSERT_TRUE(::ConvertStringSidToSidW(owner.sid, &sid));
         UniqueLocalMemory sid_owner(sid);
