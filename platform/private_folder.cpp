@@ -12,12 +12,13 @@ const wchar_t kPrivateFolderSddl[] = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OIC
 
 namespace {
 
-// Removes whatever is at path: a file, a link or a folder tree.
+// Removes whatever is at path: a file, a link or a folder tree. Attributes
+// are left alone: a planted hard link shares them with another file, so a
+// read-only file stays and the path is refused.
 void RemoveExisting(const std::wstring& path, DWORD attributes) {
     if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) {
         DeleteFolderTree(path);
     } else {
-        ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         ::DeleteFileW(path.c_str());
     }
 }
