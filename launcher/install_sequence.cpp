@@ -57,6 +57,9 @@ bool PrepareReplacement(LauncherContext* context, bool resuming) {
     if (resuming) {
         return true;
     }
+    if (!Logged(L"make the temporary folder", PrepareTempFolder())) {
+        return false;
+    }
     const bool settings_saved = !IsCurrentGenerationInstalled() || SaveSettingsFile();
     return Logged(L"save settings and self-repair data", SaveSelfRepairFolder() && settings_saved);
 }
@@ -215,6 +218,12 @@ DWORD WINAPI InstallWorkerProc(void* parameter) {
 RunOutcome RunInstallSequence(LauncherContext* context) {
     RunState state;
     const bool resuming = ReadRunState(&state);
+    if (resuming && !IsTempFolderTrusted()) {
+        // Someone else made or replaced the folder: nothing in it is restored,
+        // and the record goes with it so that the next run starts afresh.
+        AbandonTempFolder();
+        return Fail(L"the saved copy of an interrupted run is not the launcher's own");
+    }
     if (resuming) {
         LogRunLine(L"finishing an interrupted run");
         if (IsNewGenerationInstalled()) {

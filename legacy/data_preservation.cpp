@@ -10,6 +10,7 @@
 #include "platform/file_compare.h"
 #include "platform/file_operations.h"
 #include "platform/known_folders.h"
+#include "platform/private_folder.h"
 #include "platform/product_names.h"
 #include "platform/registry_key.h"
 #include "platform/scoped_handle.h"
@@ -158,6 +159,20 @@ bool RestoreDisplayFiles() {
     DataFolders folders;
     return ResolveDataFolders(&folders) &&
            CopyFilesInto(folders.temp, folders.data, kDisplayRecordFiles);
+}
+
+bool PrepareTempFolder() {
+    DataFolders folders;
+    if (!ResolveDataFolders(&folders)) {
+        return true;
+    }
+    const std::wstring parent = folders.temp.substr(0, folders.temp.rfind(L'\\') + 1);
+    return CreateDirectoryPath(parent) && CreatePrivateFolder(folders.temp);
+}
+
+bool IsTempFolderTrusted() {
+    DataFolders folders;
+    return ResolveDataFolders(&folders) && IsAdminOwnedFolder(folders.temp);
 }
 
 void RemoveTempFolder() {

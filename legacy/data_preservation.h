@@ -42,6 +42,17 @@ bool RestoreDataFiles();
 // missing), overwriting.
 bool RestoreDisplayFiles();
 
+// Makes the temporary folder afresh as a private folder before a run saves
+// anything: whatever lay at its path goes first, without following a link.
+// False when that could not be done; true when ProgramData cannot be resolved
+// (there is then nothing to save).
+bool PrepareTempFolder();
+
+// For a run that finishes an interrupted one: true when the temporary folder is
+// the launcher's own (a folder, no link, owned by Administrators, SYSTEM or the
+// launcher's account), so that the copy in it may be restored.
+bool IsTempFolderTrusted();
+
 // Deletes the temporary folder with everything in it, never following a link.
 void RemoveTempFolder();
 

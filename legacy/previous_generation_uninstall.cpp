@@ -15,8 +15,10 @@
 #include "legacy/generation_table.h"
 #include "legacy/legacy_agent_service.h"
 #include "platform/file_operations.h"
+#include "platform/held_file.h"
 #include "platform/known_folders.h"
 #include "platform/os_version.h"
+#include "platform/private_folder.h"
 #include "platform/process_control.h"
 #include "platform/product_names.h"
 #include "platform/registry_key.h"
@@ -144,14 +146,14 @@ bool PlanUninstall(const PreviousGeneration& generation, UninstallPlan* plan) {
     return true;
 }
 
+// The cache's content in a fresh private staging folder: nothing planted
+// there, or left by an interrupted run, runs with the setup.
 bool StageSetup(const UninstallPlan& plan) {
     if (!PathExists(plan.cache)) {
         return false;
     }
-    // The shell would nest the copy inside a staging folder that an
-    // interrupted run left, and the stale setup would run instead.
-    DeleteFolderTree(plan.staging);
-    return ShellCopy(plan.cache, plan.staging);
+    return CreateDirectoryPath(plan.staging) && CreatePrivateFolder(plan.staging) &&
+           ShellCopy(plan.cache + L"\\*", plan.staging);
 }
 
 // The script of one release cannot uninstall it silently: the launcher carries
@@ -167,11 +169,16 @@ void ReplaceSetupScript(const std::wstring& staging) {
     }
 }
 
-// Runs the staged setup with the response file and waits for it, however
-// long it takes: the next steps need the old generation gone.
-void RunUninstallSetup(const UninstallPlan& plan) {
-    std::wstring command = L"\"" + plan.staging + L"\\" + kLegacySetupFileName + L"\" /s /f1\"" +
-                           plan.response + L"\"";
+// Starts the staged setup only when it holds the bytes of the cached one, and
+// keeps it from being changed from that check until it runs.
+UniqueHandle StartStagedSetup(const UninstallPlan& plan) {
+    const std::wstring setup = plan.staging + L"\\" + kLegacySetupFileName;
+    UniqueFileHandle held;
+    if (!OpenHeldFile(setup, &held) ||
+        !HeldFileMatches(held, plan.cache + L"\\" + kLegacySetupFileName)) {
+        return UniqueHandle();
+    }
+    std::wstring command = L"\"" + setup + L"\" /s /f1\"" + plan.response + L"\"";
     const std::wstring directory = plan.staging + L"\\";
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
@@ -180,14 +187,23 @@ void RunUninstallSetup(const UninstallPlan& plan) {
     if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                           directory.c_str(), &startup, &info)) {
         LogProgramNotStarted(command, ::GetLastError());
+        return UniqueHandle();
+    }
+    UniqueHandle thread(info.hThread);
+    return UniqueHandle(info.hProcess);
+}
+
+// Runs the staged setup with the response file and waits for it, however
+// long it takes: the next steps need the old generation gone.
+void RunUninstallSetup(const UninstallPlan& plan) {
+    UniqueHandle process = StartStagedSetup(plan);
+    if (!process) {
         return;
     }
-    UniqueHandle process(info.hProcess);
-    UniqueHandle thread(info.hThread);
     ::WaitForSingleObject(process.Get(), INFINITE);
     DWORD code = 0;
     if (::GetExitCodeProcess(process.Get(), &code)) {
-        LogProgramExit(command, code);
+        LogProgramExit(plan.staging + L"\\" + kLegacySetupFileName, code);
     }
 }
 

@@ -9,9 +9,11 @@ namespace zu {
 // beside the launcher, after resetting the client's "LaunchInstaller" request
 // and stopping the client, its agent and the agent's service. Then removes what
 // the setup left for the next restart (pending renames and RunOnce entries).
-// Best effort and silent: without a version file, for a version of no known
-// generation, or without a setup cache that can be staged, nothing is
-// uninstalled; the setup's own outcome is not examined.
+// The setup is staged in a fresh private folder and started only while it is
+// held with the bytes of the cached one. Best effort and silent: without a
+// version file, for a version of no known generation, without a setup cache
+// that can be staged, or with a staged setup that differs from the cache,
+// nothing is uninstalled; the setup's own outcome is not examined.
 void UninstallPreviousGeneration();
 
 // Removes from "PendingFileRenameOperations" every pair whose source path

@@ -6,6 +6,7 @@
 #include <wintrust.h>
 
 #include "platform/file_operations.h"
+#include "platform/held_file.h"
 #include "platform/runtime_function.h"
 #include "platform/scoped_handle.h"
 
@@ -124,27 +125,12 @@ bool GetSimpleDisplayName(PCCERT_CONTEXT certificate, std::wstring* name) {
     return true;
 }
 
-}  // namespace
-
-bool IsTrustedFile(const std::wstring& path) {
-    if (!PathExists(path) || !VerifyFileSignature(path)) {
-        return false;
-    }
-    for (const wchar_t* signer : kTrustedSigners) {
-        if (IsSignedBy(path, signer)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-bool VerifyFileSignature(const std::wstring& path) {
-    if (path.empty()) {
-        return false;
-    }
+// WinVerifyTrust on the file at path, read through file when one is given.
+bool VerifySignature(const std::wstring& path, HANDLE file_handle) {
     WINTRUST_FILE_INFO file = {};
     file.cbStruct = sizeof(file);
     file.pcwszFilePath = path.c_str();
+    file.hFile = file_handle;
     WINTRUST_DATA data = {};
     data.cbStruct = sizeof(data);
     data.dwUIChoice = WTD_UI_NONE;
@@ -158,6 +144,35 @@ bool VerifyFileSignature(const std::wstring& path) {
     // INVALID_HANDLE_VALUE as the window: no user interface at all.
     return verify_trust != nullptr &&
            verify_trust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data) == 0;
+}
+
+bool IsSignedByMaker(const std::wstring& path) {
+    for (const wchar_t* signer : kTrustedSigners) {
+        if (IsSignedBy(path, signer)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool IsTrustedFile(const std::wstring& path) {
+    return PathExists(path) && VerifyFileSignature(path) && IsSignedByMaker(path);
+}
+
+bool HoldTrustedFile(const std::wstring& path, UniqueFileHandle* held) {
+    UniqueFileHandle file;
+    if (path.empty() || !OpenHeldFile(path, &file) || !VerifySignature(path, file.Get()) ||
+        !IsSignedByMaker(path)) {
+        return false;
+    }
+    *held = std::move(file);
+    return true;
+}
+
+bool VerifyFileSignature(const std::wstring& path) {
+    return !path.empty() && VerifySignature(path, nullptr);
 }
 
 bool IsSignedBy(const std::wstring& path, const wchar_t* signer_name) {

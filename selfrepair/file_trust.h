@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/scoped_handle.h"
+
 namespace zu {
 
 // Whether a file comes from the maker: its Authenticode signature verifies and
@@ -11,6 +13,12 @@ namespace zu {
 // display name is exactly "Koru Corporation" or "Koru Corporation of America"
 // (case-sensitive). False on any failure.
 bool IsTrustedFile(const std::wstring& path);
+
+// IsTrustedFile through a handle that keeps the file from being written,
+// renamed or deleted (OpenHeldFile): the signature is verified on that handle.
+// True, held set, when the file is trusted; start or copy it while held is
+// open. False, held untouched, otherwise.
+bool HoldTrustedFile(const std::wstring& path, UniqueFileHandle* held);
 
 // True when WinVerifyTrust accepts the file's Authenticode signature (hash and
 // chain), with no user interface and no revocation check. False for an empty

@@ -7,6 +7,7 @@
 #include "platform/file_operations.h"
 #include "platform/known_folders.h"
 #include "platform/os_version.h"
+#include "platform/private_folder.h"
 #include "platform/process_control.h"
 #include "platform/product_names.h"
 #include "selfrepair/file_trust.h"
@@ -50,6 +51,24 @@ bool CopyOver(const std::wstring& source, const std::wstring& target) {
 void StartTool(const std::wstring& tool, const wchar_t* tool_switch) {
     StopSelfRepairTool();
     ShellRunShown(tool_switch, tool);
+}
+
+// StartTool for the tool in the self-repair folder, which runs only while it
+// is held unchanged and only when the held file is the maker's.
+void StartGuardTool(const std::wstring& guard_tool, const wchar_t* tool_switch) {
+    StopSelfRepairTool();
+    UniqueFileHandle held;
+    if (HoldTrustedFile(guard_tool, &held)) {
+        ShellRunShown(tool_switch, guard_tool);
+    }
+}
+
+// The self-repair folder made afresh: nothing planted at its path, and nothing
+// an earlier run left there, is used. A tool still running from the old
+// folder would keep it.
+bool MakeSelfRepairFolder(const std::wstring& folder) {
+    StopSelfRepairTool();
+    return CreateDirectoryPath(folder) && CreatePrivateFolder(folder);
 }
 
 bool GetGuardToolPath(std::wstring* path) {
@@ -145,7 +164,7 @@ void UninstallOldTool(int os_version, const std::wstring& guard_tool) {
         StartTool(product_tool, kUninstallTool);
     }
     if (os_version == kOsXpSp2) {
-        StartTool(guard_tool, kUninstallTool);
+        StartGuardTool(guard_tool, kUninstallTool);
     }
 }
 
@@ -160,13 +179,17 @@ bool RunSelfRepairGuard() {
         Abandon(std::wstring());
         return false;
     }
+    if (!MakeSelfRepairFolder(folder)) {
+        Abandon(std::wstring());
+        return false;
+    }
     const std::wstring guard_tool = folder + L"\\" + kSelfRepairExe;
     if (!PrepareTrustedPackage(folder + L"\\" + package_name, package_name) ||
         !PrepareTrustedGuardTool(guard_tool)) {
         Abandon(folder);
         return false;
     }
-    StartTool(guard_tool, kSummonGuard);
+    StartGuardTool(guard_tool, kSummonGuard);
     const int os_version = GetOsVersionCode();
     if (IsGuardUp(os_version)) {
         UninstallOldTool(os_version, guard_tool);
@@ -183,7 +206,7 @@ void DismissSelfRepairGuard() {
     if (!GetSelfRepairFolder(&folder)) {
         return;
     }
-    StartTool(folder + L"\\" + kSelfRepairExe, kDismissGuard);
+    StartGuardTool(folder + L"\\" + kSelfRepairExe, kDismissGuard);
     Abandon(folder);
 }
 
@@ -198,7 +221,7 @@ bool FinishSelfRepairDeployment() {
     if (!tool_copied || !package_copied || !GetSelfRepairFolder(&folder)) {
         return false;
     }
-    StartTool(folder + L"\\" + kSelfRepairExe, kDismissGuard);
+    StartGuardTool(folder + L"\\" + kSelfRepairExe, kDismissGuard);
     DeleteFolderTree(folder);
     return true;
 }
@@ -220,7 +243,13 @@ bool GetPackageName(std::wstring* name) {
     wchar_t id[kSoftwareIdCharacters] = {};
     ::GetPrivateProfileStringW(kSoftwareIdSection, kSoftwareIdKey, L"", id, kSoftwareIdCharacters,
                                settings.c_str());
-    *name = std::wstring(id) + L".exe";
+    // The name is joined to the launcher's folders: a path in it ("..\")
+    // would put the package elsewhere.
+    const std::wstring package = std::wstring(id) + L".exe";
+    if (package.find_first_of(L"\\/:") != std::wstring::npos) {
+        return false;
+    }
+    *name = package;
     return true;
 }
 
@@ -252,8 +281,8 @@ bool CopySelfRepairToolFromLauncher() {
     if (!GetSelfRepairFolder(&folder) || !GetLauncherToolPath(&launcher_tool)) {
         return false;
     }
-    if (!Exists(folder)) {
-        ::CreateDirectoryW(folder.c_str(), nullptr);
+    if (!Exists(folder) && !CreatePrivateFolder(folder)) {
+        return false;
     }
     return CopyOver(launcher_tool, folder + L"\\" + kSelfRepairExe);
 }
@@ -261,7 +290,9 @@ bool CopySelfRepairToolFromLauncher() {
 bool CopyToolToProductFolder() {
     std::wstring guard_tool;
     std::wstring product_tool;
-    if (!GetGuardToolPath(&guard_tool) || !GetProductToolPath(&product_tool)) {
+    UniqueFileHandle held;
+    if (!GetGuardToolPath(&guard_tool) || !GetProductToolPath(&product_tool) ||
+        !HoldTrustedFile(guard_tool, &held)) {
         return false;
     }
     return CopyOver(guard_tool, product_tool) && Exists(product_tool);
@@ -271,14 +302,12 @@ bool CopyPackageToInstallerFolder() {
     std::wstring installer_folder;
     std::wstring package_copy;
     std::wstring package_name;
+    UniqueFileHandle held;
     if (!GetInstallerFolder(&installer_folder) || !GetPackageCopyPath(&package_copy) ||
-        !GetPackageName(&package_name)) {
+        !GetPackageName(&package_name) || !HoldTrustedFile(package_copy, &held) ||
+        !CreatePrivateFolder(installer_folder)) {
         return false;
     }
-    if (Exists(installer_folder)) {
-        DeleteFolderTree(installer_folder);
-    }
-    ::CreateDirectoryW(installer_folder.c_str(), nullptr);
     const std::wstring target = installer_folder + L"\\" + package_name;
     return CopyOver(package_copy, target) && Exists(target);
 }

@@ -7,13 +7,16 @@
 
 #include <tlhelp32.h>
 
+#include <optional>
+#include <ostream>
 #include <string>
-#include <thread>
+#include <vector>
 
 #include "platform/scoped_handle.h"
 #include "region/region_table.h"
 #include "tests/support/child_process.h"
 #include "tests/support/file_fixture.h"
+#include "tests/support/host_program.h"
 #include "tests/support/journal.h"
 #include "tests/support/launcher_process.h"
 #include "tests/support/machine_fixture.h"
@@ -432,17 +435,39 @@ TEST_F(InterruptionTest, GuardRefusesToFinishInterruptedRun_SavedCopyKeptForTheN
     const UserMachine& user = kUserMachines[0];
     PrepareUserMachine(user);
     const test::FileTree data_before = test::FilesUnder(test::DataFolder());
+    CopyPackage();
     ASSERT_TRUE(RunInterrupted({"OldSetup", L"LegacySetup.exe"}));
 
-    test::SetBehaviour(L"ZUSR.exe", L"no_guard", 1);
+    ReplaceLaunchersTool(test::UnsignedToolPath());
     EXPECT_EQ(kInstallFailed, Run());
     EXPECT_TRUE(test::FolderExists(TempFolder()));
     EXPECT_TRUE(test::KeyExists(HKEY_LOCAL_MACHINE, kScratchKey, k64));
 
-    test::ClearBehaviour();
+    ReplaceLaunchersTool(test::DistDir() + L"\\ZUSRFeature\\64\\ZUSR.exe");
     EXPECT_EQ(0u, Run());
     ExpectDataKept(data_before);
     ExpectUserSettings(user);
+}
+
+// Someone swapped the saved copy for a link to data of their own: nothing of it
+// is restored, and the record goes, so that the next run starts afresh.
+TEST_F(InterruptionTest, SavedCopyReplacedByLink_NothingRestoredAndTheRecordGoes) {
+    test::ScopedWineVersion windows10(L"ZUInstaller.exe", L"win10");
+    PrepareUserMachine(kUserMachines[0]);
+    ASSERT_TRUE(RunInterrupted({"OldSetup", L"LegacySetup.exe"}));
+    const std::wstring maker = test::ProgramData() + L"\\Koru Corporation";
+    const std::wstring planted = test::ProgramData() + L"\\PlantedData";
+    ASSERT_TRUE(machine_.WriteFile(planted + L"\\PatchProcessInfo.dat", "planted"));
+    ASSERT_TRUE(::MoveFileW(TempFolder().c_str(), (maker + L"\\saved aside").c_str()));
+    ASSERT_TRUE(test::MakeHostDirectoryLink(maker, L"../PlantedData", L"ZEMI Update Temp"));
+
+    EXPECT_EQ(kInstallFailed, Run());
+
+    EXPECT_NE("planted", test::FileBytes(test::DataFolder() + L"\\PatchProcessInfo.dat"));
+    EXPECT_EQ("planted", test::FileBytes(planted + L"\\PatchProcessInfo.dat"));
+    EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, kScratchKey, k64));
+    // Wine cannot remove such a link: the launcher leaves it, the test takes it.
+    test::RemoveHostLink(maker, L"ZEMI Update Temp");
 }
 
 // A run that cannot install: what it does to the machine at once, and how the
@@ -611,6 +636,180 @@ TEST_F(ReplacementRunTest, DiagnosticLog_NamesEveryProgramStartedAndItsExitCode)
         }
     }
 }
+
+// The catalogue of malformed outside values: each run ends as the case says,
+// without a crash, and no data file of the client is lost.
+constexpr wchar_t kSessionManager[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+constexpr wchar_t kPendingRenames[] = L"PendingFileRenameOperations";
+constexpr wchar_t kRunOnce[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+constexpr wchar_t kBadRunOnce[] = L"zu-bad-input";
+constexpr DWORD kAsiaPacific = 2031;
+
+std::vector<BYTE> Utf16(const std::wstring& text) {
+    const BYTE* begin = reinterpret_cast<const BYTE*>(text.data());
+    return std::vector<BYTE>(begin, begin + text.size() * sizeof(wchar_t));
+}
+
+// Bytes as the value's data, exactly (no null is added to a string).
+void Put(const wchar_t* key, REGSAM view, const wchar_t* name, DWORD type, std::vector<BYTE> data) {
+    test::PutValue(HKEY_LOCAL_MACHINE, key, view, name, test::RegistryValue{type, std::move(data)});
+}
+
+std::vector<BYTE> WithStrayByte(const std::wstring& text) {
+    std::vector<BYTE> data = Utf16(text);
+    data.push_back('A');
+    return data;
+}
+
+std::wstring InstalledVersionFile() {
+    return test::ProgramFolder(test::Generation::k5, test::ProgramFolders::kNative) +
+           L"\\Version.txt";
+}
+
+struct BadInput {
+    const char* name;
+    bool ownPackage;  // planted into a copy of the package
+    void (*plant)(const std::wstring& package);
+    bool installs;          // the new generation ends installed
+    size_t oldSetupStarts;  // the old generation's uninstall ran
+    void (*check)();        // what else the case must show; may be null
+};
+
+// A malformed value that the launcher does not own is left as it was.
+std::vector<BYTE> PlantedRenames() {
+    std::vector<BYTE> data = Utf16(L"\\??\\C:\\Program Files\\Koru\\ZEMI Update 5\\a.dll");
+    data.push_back('A');
+    return data;
+}
+
+const BadInput kBadInputs[] = {
+    {"LaunchInstallerStringWithoutNull", false,
+     [](const std::wstring&) {
+         Put(kProductKey, KEY_WOW64_64KEY, L"LaunchInstaller", REG_SZ, Utf16(L"1"));
+     },
+     true, 1, nullptr},
+    {"LaunchInstallerOneByte", false,
+     [](const std::wstring&) {
+         Put(kProductKey, KEY_WOW64_64KEY, L"LaunchInstaller", REG_BINARY, {1});
+     },
+     true, 1, nullptr},
+    {"LaunchInstallerOversized", false,
+     [](const std::wstring&) {
+         Put(kProductKey, KEY_WOW64_64KEY, L"LaunchInstaller", REG_BINARY,
+             std::vector<BYTE>(70000, 1));
+     },
+     true, 1, nullptr},
+    {"InstalledVersionEmpty", false,
+     [](const std::wstring&) { ASSERT_TRUE(test::WriteFileBytes(InstalledVersionFile(), "")); },
+     true, 0, nullptr},
+    {"InstalledVersionBinary", false,
+     [](const std::wstring&) {
+         ASSERT_TRUE(test::WriteFileBytes(InstalledVersionFile(),
+                                          std::string("\xff\xfe\x00\x35.7\x00\x01\x02\xfe", 10)));
+     },
+     true, 0, nullptr},
+    {"InstalledVersionOversized", false,
+     [](const std::wstring&) {
+         ASSERT_TRUE(test::WriteFileBytes(InstalledVersionFile(), std::string(3 << 20, '5')));
+     },
+     true, 1, nullptr},
+    {"ModelListOfOddLength", true,
+     [](const std::wstring& package) {
+         test::SetSharedRegion(kAsiaPacific);
+         const std::vector<BYTE> list = WithStrayByte(L"Wine");
+         ASSERT_TRUE(test::WriteFileBytes(package + L"\\ModelName.txt",
+                                          std::string(list.begin(), list.end())));
+     },
+     true, 1, nullptr},
+    {"PendingRenamesOddAndUnterminated", false,
+     [](const std::wstring&) {
+         Put(kSessionManager, 0, kPendingRenames, REG_MULTI_SZ, PlantedRenames());
+     },
+     true, 1,
+     [] {
+         const std::optional<test::RegistryValue> left =
+             test::QueryValue(HKEY_LOCAL_MACHINE, kSessionManager, 0, kPendingRenames);
+         ASSERT_TRUE(left.has_value());
+         EXPECT_EQ(PlantedRenames(), left->data);
+     }},
+    {"RunOnceSetupWithoutNullAndOversized", false,
+     [](const std::wstring&) {
+         Put(kRunOnce, KEY_WOW64_32KEY, kBadRunOnce, REG_SZ,
+             Utf16(std::wstring(400, L'a') + L"setup.exe"));
+         Put(kRunOnce, KEY_WOW64_32KEY, L"zu-bad-input-2", REG_BINARY, WithStrayByte(L"setup.exe"));
+     },
+     true, 1,
+     [] {
+         for (const wchar_t* name : {kBadRunOnce, L"zu-bad-input-2"}) {
+             EXPECT_TRUE(test::ValueExists(HKEY_LOCAL_MACHINE, kRunOnce, KEY_WOW64_32KEY, name));
+         }
+     }},
+    {"GarbageClientShortcut", false,
+     [](const std::wstring&) {
+         ASSERT_TRUE(test::WriteFileBytes(test::PublicDesktop() + L"\\ZEMI Update.lnk",
+                                          std::string("L\0\0\0\x01\x14\x02garbage", 14)));
+     },
+     true, 1, nullptr},
+    // No package name: the guard cannot be set up and the run is abandoned.
+    {"PackageNameWithPath", true,
+     [](const std::wstring& package) {
+         ASSERT_TRUE(test::WriteFileBytes(package + L"\\Installer\\ESD.ini",
+                                          "[SoftwareID]\r\nid=..\\..\\..\\evil\r\n"));
+     },
+     false, 0, nullptr},
+};
+
+void PrintTo(const BadInput& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class BadInputRunTest : public ReplacementRunTest, public testing::WithParamInterface<BadInput> {
+  protected:
+    void SetUp() override {
+        ReplacementRunTest::SetUp();
+        saved_renames_ = test::QueryValue(HKEY_LOCAL_MACHINE, kSessionManager, 0, kPendingRenames);
+    }
+    void TearDown() override {
+        test::PutValue(HKEY_LOCAL_MACHINE, kSessionManager, 0, kPendingRenames, saved_renames_);
+        for (const wchar_t* name : {kBadRunOnce, L"zu-bad-input-2"}) {
+            test::PutValue(HKEY_LOCAL_MACHINE, kRunOnce, KEY_WOW64_32KEY, name, std::nullopt);
+        }
+        ReplacementRunTest::TearDown();
+    }
+
+    std::optional<test::RegistryValue> saved_renames_;
+};
+
+TEST_P(BadInputRunTest, MalformedValue_RunEndsAsDefinedAndDataKept) {
+    const BadInput& c = GetParam();
+    test::GenerationOptions options;
+    options.dataFiles = true;
+    options.region = L"EU";
+    ASSERT_TRUE(machine_.InstallGeneration(test::Generation::k5, options));
+    const test::FileTree data_before = test::FilesUnder(test::DataFolder());
+    if (c.ownPackage) {
+        ASSERT_NO_FATAL_FAILURE(CopyPackage());
+    }
+    ASSERT_NO_FATAL_FAILURE(c.plant(package_));
+
+    // A crash would end the run with another code.
+    EXPECT_EQ(0u, Run());
+
+    ExpectDataKept(data_before);
+    EXPECT_EQ(c.installs, test::FileExists(ProductFolder() + L"\\Version.txt"));
+    EXPECT_EQ(c.oldSetupStarts, test::StartsOf(L"LegacySetup.exe").size());
+    EXPECT_FALSE(test::FileExists(L"C:\\evil.exe"));
+    if (c.check != nullptr) {
+        c.check();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Catalogue,
+                         BadInputRunTest,
+                         testing::ValuesIn(kBadInputs),
+                         [](const testing::TestParamInfo<BadInput>& info) {
+                             return std::string(info.param.name);
+                         });
 
 }  // namespace
 }  // namespace zu

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <optional>
 #include <string>
@@ -11,7 +12,12 @@
 #include "components/previous_generations.h"
 #include "platform/registry_key.h"
 #include "tests/support/file_fixture.h"
+#include "tests/support/folder_security_recorder.h"
+#include "tests/support/import_patch.h"
+#include "tests/support/journal.h"
+#include "tests/support/machine_fixture.h"
 #include "tests/support/machine_paths.h"
+#include "tests/support/product_state.h"
 #include "tests/support/registry_fixture.h"
 #include "tests/support/registry_value_fixture.h"
 
@@ -376,6 +382,60 @@ TEST_F(InstallRequestTest, Uninstall_RequestWithoutDefaultViewKey_NoKeyCreatedTh
     UninstallPreviousGeneration();
     EXPECT_EQ(std::optional<DWORD>(0), Request(KEY_WOW64_64KEY));
     EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, kProductKey, KEY_WOW64_32KEY));
+}
+
+// The staging folder is made private, and the staged setup is checked against
+// the cache and started while held: a setup swapped in after the copy, as a
+// user who could write to the staging folder would, never runs.
+decltype(&::SHFileOperationW) g_real_shell_operation = nullptr;
+const wchar_t* g_swapped_in = nullptr;
+
+int WINAPI CopyThenSwapSetup(LPSHFILEOPSTRUCTW operation) {
+    const int result = g_real_shell_operation(operation);
+    if (operation->wFunc == FO_COPY && g_swapped_in != nullptr) {
+        const std::wstring staged = std::wstring(operation->pTo) + L"\\setup.exe";
+        ::CopyFileW(test::StandinPath(g_swapped_in).c_str(), staged.c_str(), FALSE);
+    }
+    return result;
+}
+
+TEST(StagedSetupTest, Uninstall_SetupSwappedAfterStaging_NeverStarted) {
+    const std::wstring staging =
+        test::ProgramData() + L"\\Koru Corporation\\ZEMI Update Temp\\" + kProductCodeGen5;
+    const std::wstring staged = staging + L"\\setup.exe";
+    for (const wchar_t* swapped_in : {static_cast<const wchar_t*>(nullptr), L"DARiziz.exe"}) {
+        SCOPED_TRACE(swapped_in != nullptr ? "swapped" : "as staged");
+        test::ResetProductState();
+        test::ClearJournal();
+        test::Machine machine;
+        test::GenerationOptions options;
+        options.schedule = test::Schedule::kNone;
+        options.shortcuts = false;
+        options.registrations = false;
+        ASSERT_TRUE(machine.InstallGeneration(test::Generation::k5, options));
+        g_swapped_in = swapped_in;
+        {
+            test::FolderSecurityRecorder recorder;
+            ASSERT_TRUE(recorder.active());
+            test::ScopedImportPatch patch("shell32.dll", "SHFileOperationW",
+                                          reinterpret_cast<void*>(&CopyThenSwapSetup));
+            ASSERT_TRUE(patch.active());
+            g_real_shell_operation =
+                reinterpret_cast<decltype(g_real_shell_operation)>(patch.original());
+            UninstallPreviousGeneration();
+            std::wstring staging_lower = staging;
+            ::CharLowerBuffW(staging_lower.data(), static_cast<DWORD>(staging_lower.size()));
+            const auto created = recorder.created().find(staging_lower);
+            ASSERT_NE(recorder.created().end(), created);
+            EXPECT_EQ(test::kPrivateFolderDacl, created->second);
+        }
+        size_t starts = 0;
+        for (const test::JournalRecord& record : test::ReadJournal()) {
+            starts += record.is_start && ::lstrcmpiW(record.path.c_str(), staged.c_str()) == 0;
+        }
+        EXPECT_EQ(swapped_in != nullptr ? 0u : 1u, starts);
+    }
+    test::ResetProductState();
 }
 
 }  // namespace

@@ -5,12 +5,20 @@
 #include <windows.h>
 
 #include <cstring>
+#include <cwchar>
+#include <cwctype>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include <aclapi.h>
+#include <sddl.h>
+
+#include "platform/private_folder.h"
 #include "platform/scoped_handle.h"
 #include "tests/support/file_fixture.h"
+#include "tests/support/folder_security_recorder.h"
 #include "tests/support/host_program.h"
 #include "tests/support/import_patch.h"
 #include "tests/support/test_paths.h"
@@ -24,29 +32,16 @@ bool Exists(const std::wstring& path) {
     return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+std::wstring Lower(std::wstring text) {
+    for (wchar_t& c : text) {
+        c = static_cast<wchar_t>(std::towlower(c));
+    }
+    return text;
+}
+
 // The file's text, "<missing>" when it cannot be read.
 std::string Text(const std::wstring& path) {
     return test::FileBytes(path).value_or("<missing>");
-}
-
-bool IsLink(const std::wstring& path) {
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
-bool IsGone(const std::wstring& path) {
-    return !Exists(path);
-}
-
-// "ln -s target name" in folder: a relative link, so no Unix path is needed.
-bool MakeDirectoryLink(const std::wstring& folder, const wchar_t* target, const wchar_t* name) {
-    return test::RunHostProgram(L"Z:\\bin\\ln", std::wstring(L"-s ") + target + L" " + name, folder,
-                                IsLink, folder + L"\\" + name);
-}
-
-bool RemoveHostLink(const std::wstring& folder, const wchar_t* name) {
-    return test::RunHostProgram(L"Z:\\bin\\rm", std::wstring(L"-f ") + name, folder, IsGone,
-                                folder + L"\\" + name);
 }
 
 // Every test works in C:\zutest\<test name>, which is empty when the test
@@ -178,7 +173,7 @@ HANDLE WINAPI CreateFileSwappingForLink(LPCWSTR path,
     if (g_swap != nullptr && g_swap->folder + L"\\" + g_swap->name == path) {
         const LinkSwap* swap = std::exchange(g_swap, nullptr);
         ::MoveFileW(path, (std::wstring(path) + L".moved").c_str());
-        MakeDirectoryLink(swap->folder, swap->target, swap->name);
+        test::MakeHostDirectoryLink(swap->folder, swap->target, swap->name);
     }
     const auto real = reinterpret_cast<decltype(&::CreateFileW)>(g_real_create_file);
     return real(path, access, share, security, disposition, flags, template_file);
@@ -211,10 +206,10 @@ TEST_F(FileOperationsTest, DeleteFolderTree_DirectoryLinks_TargetSurvives) {
         ASSERT_TRUE(test::WriteFileBytes(tree + L"\\gone.txt", "gone"));
 
         if (row.plant == Plant::kInside) {
-            ASSERT_TRUE(MakeDirectoryLink(tree, L"../target", row.link));
+            ASSERT_TRUE(test::MakeHostDirectoryLink(tree, L"../target", row.link));
             EXPECT_TRUE(DeleteFolderTree(tree));
         } else if (row.plant == Plant::kAsTheFolder) {
-            ASSERT_TRUE(MakeDirectoryLink(root_, L"target", row.link));
+            ASSERT_TRUE(test::MakeHostDirectoryLink(root_, L"target", row.link));
             EXPECT_TRUE(DeleteFolderTree(Path(row.link)));
         } else {
             const LinkSwap swap{tree, row.link, L"../target"};
@@ -230,10 +225,10 @@ TEST_F(FileOperationsTest, DeleteFolderTree_DirectoryLinks_TargetSurvives) {
 
         EXPECT_EQ("keep", Text(target + L"\\keep.txt"));
         EXPECT_EQ("keep", Text(target + L"\\inner\\keep.xml"));
-        EXPECT_NE(row.plant == Plant::kAsTheFolder, IsGone(tree + L"\\gone.txt"));
+        EXPECT_NE(row.plant == Plant::kAsTheFolder, !Exists(tree + L"\\gone.txt"));
         // Wine cannot remove such a link (Windows removes the link itself), so
         // the link, and with it the tree's own folder, may stay here.
-        RemoveHostLink(row.plant == Plant::kAsTheFolder ? root_ : tree, row.link);
+        test::RemoveHostLink(row.plant == Plant::kAsTheFolder ? root_ : tree, row.link);
         test::DeletePath(tree);
         test::DeletePath(target);
     }
@@ -265,6 +260,111 @@ TEST_F(FileOperationsTest, MatchingFiles_OnlyXmlFilesOfTheFolderItself) {
     EXPECT_FALSE(Exists(source + L"\\B.XML"));
     EXPECT_TRUE(Exists(source + L"\\c.txt"));
     EXPECT_TRUE(Exists(source + L"\\folder.xml\\d.xml"));
+}
+
+TEST_F(FileOperationsTest, PrivateFolderDescriptor_ProtectedDaclForSystemAdministratorsUsers) {
+    UniqueLocalMemory descriptor;
+    ASSERT_TRUE(BuildPrivateFolderDescriptor(&descriptor));
+    EXPECT_EQ(test::kPrivateFolderDacl, test::DaclSddl(descriptor.Get()));
+}
+
+// Whatever a user planted at the path goes, without following a link; the
+// folder is then made with the private descriptor.
+TEST_F(FileOperationsTest, CreatePrivateFolder_PlantedPaths_ReplacedLinkTargetSurvives) {
+    const std::wstring target = Path(L"target");
+    ASSERT_TRUE(CreateDirectoryPath(target + L"\\inner\\"));
+    ASSERT_TRUE(test::WriteFileBytes(target + L"\\inner\\keep.txt", "keep"));
+    struct Case {
+        const wchar_t* name;
+        const char* planted;  // "folder", "file", "link" or nothing
+    } const cases[] = {{L"fresh", ""}, {L"folder", "folder"}, {L"file", "file"}, {L"link", "link"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.planted);
+        const std::wstring folder = Path(c.name);
+        const std::string planted = c.planted;
+        if (planted == "folder") {
+            ASSERT_TRUE(CreateDirectoryPath(folder + L"\\sub\\"));
+            ASSERT_TRUE(test::WriteFileBytes(folder + L"\\sub\\planted.dll", "planted"));
+        } else if (planted == "file") {
+            ASSERT_TRUE(test::WriteFileBytes(folder, "planted"));
+        } else if (planted == "link") {
+            ASSERT_TRUE(test::MakeHostDirectoryLink(root_, L"target", c.name));
+        }
+        bool made = false;
+        std::map<std::wstring, std::wstring> created;
+        {
+            test::FolderSecurityRecorder recorder;
+            ASSERT_TRUE(recorder.active());
+            made = CreatePrivateFolder(folder);
+            created = recorder.created();
+        }
+        const std::map<std::wstring, std::wstring> expected = {
+            {Lower(folder), test::kPrivateFolderDacl}};
+        EXPECT_EQ(expected, created);
+        EXPECT_EQ("keep", Text(target + L"\\inner\\keep.txt"));
+        if (test::IsHostLink(folder)) {
+            // Wine cannot remove a link (Windows can): the path is refused.
+            EXPECT_FALSE(made);
+            test::RemoveHostLink(root_, c.name);
+            continue;
+        }
+        EXPECT_TRUE(made);
+        EXPECT_TRUE(test::FolderExists(folder));
+        EXPECT_TRUE(test::FilesUnder(folder).empty());
+    }
+}
+
+// Wine gives every file the running user as owner; other owners are shown to
+// the code at GetSecurityInfo.
+decltype(&::GetSecurityInfo) g_real_get_security_info = nullptr;
+PSID g_shown_owner = nullptr;
+
+DWORD WINAPI GetSecurityInfoShowingOwner(HANDLE handle,
+                                         SE_OBJECT_TYPE type,
+                                         SECURITY_INFORMATION information,
+                                         PSID* owner,
+                                         PSID* group,
+                                         PACL* dacl,
+                                         PACL* sacl,
+                                         PSECURITY_DESCRIPTOR* descriptor) {
+    const DWORD status =
+        g_real_get_security_info(handle, type, information, owner, group, dacl, sacl, descriptor);
+    if (status == ERROR_SUCCESS && owner != nullptr) {
+        *owner = g_shown_owner;
+    }
+    return status;
+}
+
+TEST_F(FileOperationsTest, IsAdminOwnedFolder_OnlyARealFolderOfAnAdministrator) {
+    const std::wstring folder = Path(L"folder");
+    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+    EXPECT_TRUE(IsAdminOwnedFolder(folder));  // made by this account
+    struct Owner {
+        const wchar_t* sid;
+        bool trusted;
+    } const owners[] = {
+        {L"SY", true}, {L"BA", true}, {L"BU", false}, {L"S-1-5-21-1-2-3-1001", false}};
+    for (const Owner& owner : owners) {
+        SCOPED_TRACE(std::string(owner.sid, owner.sid + std::wcslen(owner.sid)));
+        PSID sid = nullptr;
+        ASSERT_TRUE(::ConvertStringSidToSidW(owner.sid, &sid));
+        UniqueLocalMemory sid_owner(sid);
+        g_shown_owner = sid;
+        test::ScopedImportPatch patch("advapi32.dll", "GetSecurityInfo",
+                                      reinterpret_cast<void*>(&GetSecurityInfoShowingOwner));
+        ASSERT_TRUE(patch.active());
+        g_real_get_security_info =
+            reinterpret_cast<decltype(g_real_get_security_info)>(patch.original());
+        EXPECT_EQ(owner.trusted, IsAdminOwnedFolder(folder));
+    }
+
+    EXPECT_FALSE(IsAdminOwnedFolder(Path(L"missing")));
+    ASSERT_TRUE(test::WriteFileBytes(Path(L"file"), "file"));
+    EXPECT_FALSE(IsAdminOwnedFolder(Path(L"file")));
+    ASSERT_TRUE(test::WriteFileBytes(folder + L"\\keep.txt", "keep"));
+    ASSERT_TRUE(test::MakeHostDirectoryLink(root_, L"folder", L"link"));
+    EXPECT_FALSE(IsAdminOwnedFolder(Path(L"link")));
+    test::RemoveHostLink(root_, L"link");
 }
 
 }  // namespace

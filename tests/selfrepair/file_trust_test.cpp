@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "platform/scoped_handle.h"
 #include "selfrepair/product_version.h"
 #include "tests/support/file_fixture.h"
 #include "tests/support/journal.h"
@@ -30,6 +31,41 @@ std::wstring AmericaSignedToolPath() {
 }
 std::wstring SoftHyphenSignedToolPath() {
     return test::TestBinDir() + L"\\signing\\soft-hyphen\\ZUSR.exe";
+}
+
+// Ways to put another file where a checked one was.
+struct Swap {
+    const char* name;
+    bool (*attempt)(const std::wstring& checked, const std::wstring& other);
+};
+const Swap kSwaps[] = {
+    {"overwrite",
+     [](const std::wstring& t, const std::wstring& o) {
+         return ::CopyFileW(o.c_str(), t.c_str(), FALSE) != FALSE;
+     }},
+    {"rename over",
+     [](const std::wstring& t, const std::wstring& o) {
+         return ::MoveFileExW(o.c_str(), t.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+     }},
+    {"move away",
+     [](const std::wstring& t, const std::wstring& o) {
+         return ::MoveFileW(t.c_str(), (o + L".moved").c_str()) != FALSE;
+     }},
+    {"delete",
+     [](const std::wstring& t, const std::wstring&) { return ::DeleteFileW(t.c_str()) != FALSE; }},
+};
+
+struct SwapAttempt {
+    const Swap* swap;
+    std::wstring checked;
+    std::wstring other;
+    bool succeeded;
+};
+
+DWORD WINAPI RunSwapAttempt(void* data) {
+    auto* attempt = static_cast<SwapAttempt*>(data);
+    attempt->succeeded = attempt->swap->attempt(attempt->checked, attempt->other);
+    return 0;
 }
 
 class FileTrustTest : public testing::Test {
@@ -110,6 +146,46 @@ TEST_F(FileTrustTest, NoFileOrNoName_False) {
     EXPECT_FALSE(IsSignedBy(L"", kMaker));
     EXPECT_FALSE(IsSignedBy(DistFile(L"ZEMIUpdatePackage.exe"), nullptr));
     EXPECT_FALSE(IsSignedBy(DistFile(L"ZEMIUpdatePackage.exe"), L""));
+}
+
+// While held, the checked file cannot be swapped: not overwritten, renamed
+// over, moved away or deleted, by this thread or another.
+TEST_F(FileTrustTest, HeldTrustedFile_CannotBeSwappedUntilReleased) {
+    const std::wstring tool = folder_ + L"\\ZUSR.exe";
+    const std::wstring other = folder_ + L"\\other.exe";
+    ASSERT_TRUE(machine_.CopyFile(DistFile(L"ZUSRFeature\\32\\ZUSR.exe"), tool));
+    ASSERT_TRUE(machine_.CopyFile(test::UnsignedToolPath(), other));
+    UniqueFileHandle held;
+    ASSERT_TRUE(HoldTrustedFile(tool, &held));
+    ASSERT_TRUE(held);
+
+    for (const Swap& swap : kSwaps) {
+        SCOPED_TRACE(swap.name);
+        // From another thread, as another program would.
+        SwapAttempt attempt = {&swap, tool, other, true};
+        UniqueHandle thread(::CreateThread(nullptr, 0, &RunSwapAttempt, &attempt, 0, nullptr));
+        ASSERT_TRUE(thread);
+        ::WaitForSingleObject(thread.Get(), INFINITE);
+        EXPECT_FALSE(attempt.succeeded);
+    }
+    EXPECT_TRUE(test::FileBytes(tool) == test::FileBytes(DistFile(L"ZUSRFeature\\32\\ZUSR.exe")));
+    // Reading and starting stay possible.
+    EXPECT_TRUE(IsTrustedFile(tool));
+
+    held.Reset();
+    EXPECT_TRUE(::CopyFileW(other.c_str(), tool.c_str(), FALSE));
+}
+
+TEST_F(FileTrustTest, HoldTrustedFile_NotTheMakersFile_FalseNothingHeld) {
+    const std::wstring tampered = TamperedCopy(DistFile(L"ZUSRFeature\\32\\ZUSR.exe"));
+    for (const std::wstring& path :
+         {tampered, test::UnsignedToolPath(), test::UpperCaseSignerToolPath(),
+          folder_ + L"\\missing.exe", std::wstring()}) {
+        UniqueFileHandle held;
+        EXPECT_FALSE(HoldTrustedFile(path, &held));
+        EXPECT_FALSE(held);
+    }
+    EXPECT_TRUE(::DeleteFileW(tampered.c_str()));
 }
 
 TEST(ProductVersionTest, PackageAndTool_CarryTheVersionOfVersionTxt) {

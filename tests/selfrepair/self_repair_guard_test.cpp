@@ -22,6 +22,7 @@
 #include "tests/selfrepair/self_repair_entries.h"
 #include "tests/support/child_process.h"
 #include "tests/support/file_fixture.h"
+#include "tests/support/host_program.h"
 #include "tests/support/journal.h"
 #include "tests/support/machine_fixture.h"
 #include "tests/support/machine_paths.h"
@@ -234,21 +235,60 @@ TEST_F(SelfRepairGuardTest, StartedByThePackage_GuardSummonedOldRepairGoneRunGoe
                  IsRepairRunEntryPresent());
 }
 
-TEST_F(SelfRepairGuardTest, TrustedCopiesInPlace_KeptAndUsedWithoutThePackage) {
-    PlaceGuardFolder();
+// A self-repair folder that is there before the run (an earlier run's, or
+// one a user made to plant files in it) is replaced, never used: without the
+// package to copy afresh, the run is abandoned before any tool runs.
+TEST_F(SelfRepairGuardTest, FolderThereBeforeTheRun_ReplacedNotUsed) {
+    const std::wstring target = MakerDataFolder() + L"\\planted-target";
+    ASSERT_TRUE(machine_.WriteFile(target + L"\\keep.txt", "keep"));
+    struct Case {
+        const char* name;
+        bool link;  // else trusted copies with a planted DLL beside them
+        bool from_package;
+    } const cases[] = {{"copies, no package", false, false},
+                       {"copies, package", false, true},
+                       {"link, package", true, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::ClearJournal();
+        if (c.link) {
+            ASSERT_TRUE(test::MakeHostDirectoryLink(MakerDataFolder(), L"planted-target",
+                                                    L"ZEMI Update Self Repair"));
+        } else {
+            PlaceGuardFolder();
+            ASSERT_TRUE(machine_.WriteFile(SelfRepairFolder() + L"\\version.dll", "planted"));
+        }
 
-    EXPECT_EQ(kGuardWentOn, RunLauncher(L"guard"));
+        const DWORD result = RunLauncher(L"guard", c.from_package);
 
-    EXPECT_TRUE(SameBytes(Dist(kPackageExe), PackageCopy()));
-    EXPECT_EQ(SummonAndUninstall(false), ToolStarts());
-    EXPECT_TRUE(GuardEntryPresent());
+        EXPECT_EQ("keep", test::FileBytes(target + L"\\keep.txt").value_or("<missing>"));
+        if (test::IsHostLink(SelfRepairFolder())) {
+            // Wine cannot remove a link (Windows can): the run stops there.
+            EXPECT_EQ(kAbandoned, result);
+            EXPECT_TRUE(ToolStarts().empty());
+            test::RemoveHostLink(MakerDataFolder(), L"ZEMI Update Self Repair");
+            continue;
+        }
+        if (!c.from_package) {
+            EXPECT_EQ(kAbandoned, result);
+            EXPECT_TRUE(ToolStarts().empty());
+            continue;
+        }
+        EXPECT_EQ(kGuardWentOn, result);
+        EXPECT_FALSE(test::FileExists(SelfRepairFolder() + L"\\version.dll"));
+        EXPECT_TRUE(SameBytes(Dist(kPackageExe), PackageCopy()));
+        EXPECT_TRUE(SameBytes(LaunchersTool(), GuardTool()));
+        EXPECT_EQ(SummonAndUninstall(false), ToolStarts());
+        test::DeletePath(SelfRepairFolder());
+    }
+    test::DeletePath(target);
 }
 
 TEST_F(SelfRepairGuardTest, TamperedGuardTool_ReplacedByTheLaunchersBuild) {
     PlaceGuardFolder();
     Tamper(GuardTool());
 
-    EXPECT_EQ(kGuardWentOn, RunLauncher(L"guard"));
+    EXPECT_EQ(kGuardWentOn, RunLauncher(L"guard", true));
 
     EXPECT_TRUE(SameBytes(LaunchersTool(), GuardTool()));
     EXPECT_TRUE(GuardEntryPresent());
@@ -276,7 +316,7 @@ TEST_F(SelfRepairGuardTest, LaunchersToolSignedInCapitals_Abandoned) {
     ASSERT_TRUE(machine_.CopyFile(Dist(kPackageExe), PackageCopy()));
     ASSERT_TRUE(machine_.CopyFile(test::UpperCaseSignerToolPath(), LaunchersTool()));
 
-    EXPECT_EQ(kAbandoned, RunLauncher(L"guard"));
+    EXPECT_EQ(kAbandoned, RunLauncher(L"guard", true));
 
     EXPECT_TRUE(ToolStarts().empty());
     EXPECT_FALSE(test::FolderExists(SelfRepairFolder()));
@@ -286,7 +326,7 @@ TEST_F(SelfRepairGuardTest, OtherArchitecturesBuildUnsigned_NotUsed) {
     ASSERT_TRUE(machine_.CopyFile(Dist(kPackageExe), PackageCopy()));
     ASSERT_TRUE(machine_.CopyFile(test::UnsignedToolPath(), OtherLaunchersTool()));
 
-    EXPECT_EQ(kGuardWentOn, RunLauncher(L"guard"));
+    EXPECT_EQ(kGuardWentOn, RunLauncher(L"guard", true));
     EXPECT_TRUE(SameBytes(Dist(L"ZUSRFeature\\32\\ZUSR.exe"), GuardTool()));
 }
 
@@ -302,7 +342,7 @@ TEST_P(GuardNotUpTest, GuardDismissedAndRunAbandoned) {
     PlaceSavedData();
     test::SetBehaviour(L"ZUSR.exe", GetParam(), 1);
 
-    EXPECT_EQ(kAbandoned, RunLauncher(L"guard"));
+    EXPECT_EQ(kAbandoned, RunLauncher(L"guard", true));
 
     const std::vector<ToolStart> expected = {Start(GuardTool(), L"/SummonGuard"),
                                              Start(GuardTool(), L"/DismissGuard")};
@@ -324,7 +364,7 @@ TEST_F(SelfRepairGuardTest, OldToolKeepsItsRepairEntries_GuardDismissedAndRunAba
     PlaceGuardFolder();
     test::SetBehaviour(L"ZUSR.exe", L"keep_repair", 1);
 
-    EXPECT_EQ(kAbandoned, RunLauncher(L"guard"));
+    EXPECT_EQ(kAbandoned, RunLauncher(L"guard", true));
 
     std::vector<ToolStart> expected = SummonAndUninstall();
     expected.push_back(Start(GuardTool(), L"/DismissGuard"));
@@ -380,6 +420,31 @@ TEST_F(SelfRepairGuardTest, Finish_OldProductToolCannotBeReplaced_GuardAndFolder
     EXPECT_TRUE(test::FileExists(PackageCopy()));
 }
 
+// The guard's files are checked when the guard comes up and used minutes
+// later: a file changed in between is neither deployed nor started.
+TEST_F(SelfRepairGuardTest, Finish_FileChangedAfterTheGuardsCheck_NotDeployedNorStarted) {
+    ASSERT_TRUE(machine_.CreateFolder(ProductFolder()));
+    for (const bool tool : {true, false}) {
+        SCOPED_TRACE(tool ? "guard tool changed" : "package copy changed");
+        test::ClearJournal();
+        test::DeletePath(InstallerFolder());
+        PlaceGuardFolder();
+        ASSERT_TRUE(machine_.WriteFile(InstallerFolder() + L"\\stale.exe", "stale"));
+        Tamper(tool ? GuardTool() : PackageCopy());
+
+        EXPECT_EQ(0u, RunLauncher(L"finish"));
+
+        EXPECT_EQ(!tool, test::FileExists(ProductTool()));
+        for (const ToolStart& start : ToolStarts()) {
+            EXPECT_NE(Lower(GuardTool()), start.first);
+        }
+        EXPECT_EQ(tool, test::FileExists(InstallerFolder() + L"\\" + kPackageExe));
+        EXPECT_EQ(!tool, test::FileExists(InstallerFolder() + L"\\stale.exe"));
+        EXPECT_TRUE(test::FileExists(GuardTool()));
+        ::DeleteFileW(ProductTool().c_str());
+    }
+}
+
 TEST_F(SelfRepairGuardTest, PackageCopy_CurrentOnlyWithTheVersionOfVersionTxt) {
     EXPECT_EQ(0u, RunLauncher(L"package-current"));
     PlaceGuardFolder();
@@ -395,6 +460,15 @@ TEST_F(SelfRepairGuardTest, PackageName_IdOfTheSettingsWithExe) {
     ASSERT_TRUE(test::WriteFileBytes(Beside(L"Installer\\ESD.ini"), "[SoftwareID]\r\n"));
     EXPECT_EQ(1u, RunLauncher(L"package-name"));
     EXPECT_EQ(".exe", test::FileBytes(Beside(L"name.txt")));
+
+    // A name that would lead out of the folders it is joined to is none.
+    for (const char* id : {"..\\..\\Windows\\evil", "C:evil", "sub/evil"}) {
+        SCOPED_TRACE(id);
+        ASSERT_TRUE(test::WriteFileBytes(Beside(L"Installer\\ESD.ini"),
+                                         std::string("[SoftwareID]\r\nid=") + id + "\r\n"));
+        EXPECT_EQ(0u, RunLauncher(L"package-name"));
+        EXPECT_EQ("", test::FileBytes(Beside(L"name.txt")));
+    }
 }
 
 }  // namespace

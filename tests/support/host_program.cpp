@@ -7,6 +7,17 @@
 #include "platform/scoped_handle.h"
 
 namespace zu::test {
+namespace {
+
+bool IsGone(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
+std::wstring Quoted(const wchar_t* text) {
+    return L"\"" + std::wstring(text) + L"\"";
+}
+
+}  // namespace
 
 bool RunHostProgram(const wchar_t* program,
                     const std::wstring& arguments,
@@ -29,6 +40,21 @@ bool RunHostProgram(const wchar_t* program,
         ::Sleep(50);
     }
     return done(watched);
+}
+
+bool IsHostLink(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+bool MakeHostDirectoryLink(const std::wstring& folder, const wchar_t* target, const wchar_t* name) {
+    return RunHostProgram(L"Z:\\bin\\ln", L"-s " + Quoted(target) + L" " + Quoted(name), folder,
+                          IsHostLink, folder + L"\\" + name);
+}
+
+bool RemoveHostLink(const std::wstring& folder, const wchar_t* name) {
+    return RunHostProgram(L"Z:\\bin\\rm", L"-f " + Quoted(name), folder, IsGone,
+                          folder + L"\\" + name);
 }
 
 }  // namespace zu::test

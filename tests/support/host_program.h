@@ -15,4 +15,14 @@ bool RunHostProgram(const wchar_t* program,
                     bool (*done)(const std::wstring&),
                     const std::wstring& watched);
 
+// A directory symbolic link (what Wine shows as a reparse point).
+bool IsHostLink(const std::wstring& path);
+
+// "ln -s target name" in folder: a relative link, so no Unix path is needed.
+// True when the link is there.
+bool MakeHostDirectoryLink(const std::wstring& folder, const wchar_t* target, const wchar_t* name);
+
+// Removes the link folder\name itself (Wine cannot). True when it is gone.
+bool RemoveHostLink(const std::wstring& folder, const wchar_t* name);
+
 }  // namespace zu::test

@@ -59,7 +59,11 @@ void PutValue(HKEY root,
         return;
     }
     RawKey handle(created);
-    ::RegSetValueExW(handle.Get(), name, 0, value->type, value->data.data(),
+    // Windows adds a null to string data that lacks one when a null happens
+    // to follow it in memory: what follows here is not null.
+    std::vector<BYTE> padded = value->data;
+    padded.insert(padded.end(), {'x', 'x', 'x', 'x'});
+    ::RegSetValueExW(handle.Get(), name, 0, value->type, padded.data(),
                      static_cast<DWORD>(value->data.size()));
 }
 

@@ -23,8 +23,9 @@ std::optional<RegistryValue> QueryValue(HKEY root,
                                         REGSAM view,
                                         const wchar_t* name);
 
-// Writes value back as stored, or deletes the value when it is nullopt. A
-// missing key is created only to write a value.
+// Writes value back as stored, byte for byte (string data without its null
+// included), or deletes the value when it is nullopt. A missing key is created
+// only to write a value.
 void PutValue(HKEY root,
               const std::wstring& key,
               REGSAM view,

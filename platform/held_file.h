@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+#include "platform/scoped_handle.h"
+
+namespace zu {
+
+// A file the launcher checks and then starts or copies, held open so that
+// nobody can write, rename or delete it in between: what was checked through
+// the handle is what is used while the handle stays open.
+
+// Opens path for reading, sharing reading only. False, held untouched, when it
+// cannot be opened so (also while another process has it open for writing).
+bool OpenHeldFile(const std::wstring& path, UniqueFileHandle* held);
+
+// True when the held file holds exactly the bytes of the file at reference.
+// Reads the held file from its start. False on any read failure.
+bool HeldFileMatches(const UniqueFileHandle& held, const std::wstring& reference);
+
+}  // namespace zu
