@@ -145,13 +145,7 @@ DWORD WINAPI InstallWorkerProc(void* parameter) {
     if (context == nullptr) {
         return 0;
     }
-    try {
-        RunInstallSequence(context);
-    } catch (...) {
-        // Out of memory inside a step: end the run rather than leave the
-        // window up with nobody to close it.
-        ReleaseProgressWindow(context);
-    }
+    RunInstallSequence(context);
     return 0;
 }
 

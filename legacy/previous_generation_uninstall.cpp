@@ -9,7 +9,6 @@
 #include <string_view>
 #include <vector>
 
-#include "checks/version_checks.h"
 #include "components/previous_generations.h"
 #include "components/product_keys.h"
 #include "legacy/data_preservation_table.h"
@@ -22,6 +21,7 @@
 #include "platform/product_names.h"
 #include "platform/registry_key.h"
 #include "platform/scoped_handle.h"
+#include "platform/version_file.h"
 
 namespace zu {
 namespace {

@@ -9,7 +9,7 @@
 #include "platform/os_version.h"
 #include "resources/resource_ids.h"
 #include "ui/localized_strings.h"
-#include "ui/progress_window.h"
+#include "ui/launcher_window.h"
 #include "tests/support/region_window_user.h"
 
 namespace zu {
