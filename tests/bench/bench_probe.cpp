@@ -1,0 +1,208 @@
+// Measures one start of a program in the Wine machine it runs in, for
+// tools/bench.sh. Times run from just before CreateProcessW.
+//   bench_probe window <class> <program> [arguments]
+//       until a visible top-level window of that class belongs to the program;
+//       then the program and everything it started are ended.
+//       Prints "ms=<time>".
+//   bench_probe run <program> [arguments]
+//       until the program shows a message box; its peak working set and CPU
+//       time then; OK is pressed and the program's end awaited.
+//       Prints "ms=<time> peak_kb=<size> cpu_ms=<time>".
+//   bench_probe wait <child> <program> [arguments]
+//       as run, and besides the program's CPU time while its child of that
+//       executable name runs. Adds "child_ms=<time> child_cpu_ms=<time>".
+#include <windows.h>
+#include <psapi.h>
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <string>
+
+#include "platform/scoped_handle.h"
+#include "tests/support/message_box.h"
+
+namespace {
+
+using zu::UniqueHandle;
+
+constexpr DWORD kGiveUpMs = 180000;
+
+double Now() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        ::QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER count;
+    ::QueryPerformanceCounter(&count);
+    return 1000.0 * static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+std::wstring CommandLine(int first, int argc, wchar_t** argv) {
+    std::wstring line;
+    for (int i = first; i < argc; ++i) {
+        line += (i == first ? L"\"" : L" \"") + std::wstring(argv[i]) + L"\"";
+    }
+    return line;
+}
+
+// Starts the program inside a job that ends everything it started when the
+// probe lets go of it.
+bool Start(std::wstring line, UniqueHandle* job, UniqueHandle* process, DWORD* process_id) {
+    job->Reset(::CreateJobObjectW(nullptr, nullptr));
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    ::SetInformationJobObject(job->Get(), JobObjectExtendedLimitInformation, &limits,
+                              sizeof(limits));
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    if (!::CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                          nullptr, &startup, &info)) {
+        return false;
+    }
+    ::AssignProcessToJobObject(job->Get(), info.hProcess);
+    ::ResumeThread(info.hThread);
+    ::CloseHandle(info.hThread);
+    process->Reset(info.hProcess);
+    *process_id = info.dwProcessId;
+    return true;
+}
+
+struct WindowSearch {
+    const wchar_t* window_class;
+    DWORD process_id;
+    bool found;
+};
+
+BOOL CALLBACK FindVisible(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    wchar_t name[64] = {};
+    ::GetClassNameW(window, name, 64);
+    if (owner == search->process_id && ::IsWindowVisible(window) &&
+        lstrcmpW(name, search->window_class) == 0) {
+        search->found = true;
+    }
+    return !search->found;
+}
+
+bool HasVisibleWindow(const wchar_t* window_class, DWORD process_id) {
+    WindowSearch search = {window_class, process_id, false};
+    ::EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+double CpuMs(HANDLE process) {
+    FILETIME created, ended, kernel, user;
+    if (!::GetProcessTimes(process, &created, &ended, &kernel, &user)) {
+        return -1;
+    }
+    const auto ticks = [](const FILETIME& t) {
+        return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    };
+    return static_cast<double>(ticks(kernel) + ticks(user)) / 10000.0;
+}
+
+// A process named name whose parent is parent_id, other than skipped_id,
+// opened to be waited for; null when there is none.
+HANDLE OpenChild(const wchar_t* name, DWORD parent_id, DWORD skipped_id, DWORD* child_id) {
+    zu::UniqueFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more;
+         more = ::Process32NextW(snapshot.Get(), &entry)) {
+        if (entry.th32ParentProcessID == parent_id && entry.th32ProcessID != skipped_id &&
+            lstrcmpiW(entry.szExeFile, name) == 0) {
+            *child_id = entry.th32ProcessID;
+            return ::OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID);
+        }
+    }
+    return nullptr;
+}
+
+int TimeToWindow(const wchar_t* window_class, const std::wstring& line) {
+    UniqueHandle job, process;
+    DWORD process_id = 0;
+    const double start = Now();
+    if (!Start(line, &job, &process, &process_id)) {
+        return 1;
+    }
+    while (!HasVisibleWindow(window_class, process_id)) {
+        if (::WaitForSingleObject(process.Get(), 1) == WAIT_OBJECT_0 || Now() - start > kGiveUpMs) {
+            return 1;
+        }
+    }
+    std::printf("ms=%.1f\n", Now() - start);
+    return 0;
+}
+
+// The program's CPU time while its first child named child_name that runs a
+// second or longer runs (an instant one of the same name, such as an earlier
+// generation's setup, does not count).
+void MeasureChild(const wchar_t* child_name, DWORD process_id, HANDLE process, double start) {
+    DWORD skipped_id = 0;
+    while (Now() - start < kGiveUpMs &&
+           ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
+        DWORD child_id = 0;
+        UniqueHandle child(OpenChild(child_name, process_id, skipped_id, &child_id));
+        if (!child) {
+            ::Sleep(2);
+            continue;
+        }
+        const double child_start = Now();
+        const double cpu_before = CpuMs(process);
+        ::WaitForSingleObject(child.Get(), kGiveUpMs);
+        const double child_ms = Now() - child_start;
+        if (child_ms >= 1000) {
+            std::printf("child_ms=%.0f child_cpu_ms=%.1f ", child_ms, CpuMs(process) - cpu_before);
+            return;
+        }
+        skipped_id = child_id;
+    }
+}
+
+int TimeToBox(const wchar_t* child_name, const std::wstring& line) {
+    UniqueHandle job, process;
+    DWORD process_id = 0;
+    const double start = Now();
+    if (!Start(line, &job, &process, &process_id)) {
+        return 1;
+    }
+    if (child_name != nullptr) {
+        MeasureChild(child_name, process_id, process.Get(), start);
+    }
+    zu::test::MessageBoxContent box;
+    while (!zu::test::WaitForMessageBox(process_id, 0, &box)) {
+        if (::WaitForSingleObject(process.Get(), 1) == WAIT_OBJECT_0 || Now() - start > kGiveUpMs) {
+            return 1;
+        }
+    }
+    const double elapsed = Now() - start;
+    PROCESS_MEMORY_COUNTERS memory = {};
+    memory.cb = sizeof(memory);
+    ::GetProcessMemoryInfo(process.Get(), &memory, sizeof(memory));
+    std::printf("ms=%.1f peak_kb=%lu cpu_ms=%.1f\n", elapsed,
+                static_cast<unsigned long>(memory.PeakWorkingSetSize / 1024), CpuMs(process.Get()));
+    zu::test::PressOk(box);
+    ::WaitForSingleObject(process.Get(), 30000);
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const std::wstring mode = argc > 1 ? argv[1] : L"";
+    if (mode == L"window" && argc > 3) {
+        return TimeToWindow(argv[2], CommandLine(3, argc, argv));
+    }
+    if (mode == L"run" && argc > 2) {
+        return TimeToBox(nullptr, CommandLine(2, argc, argv));
+    }
+    if (mode == L"wait" && argc > 3) {
+        return TimeToBox(argv[2], CommandLine(3, argc, argv));
+    }
+    std::fprintf(stderr, "usage: bench_probe window <class> | run | wait <child> <program> ...\n");
+    return 2;
+}
