@@ -6,8 +6,9 @@
 #   - time from process start to the visible progress window, against a bare
 #     Win32 program with a window of the same size (median of 10 each, alternating);
 #   - a whole run with instant stand-ins (generation 5 with its data replaced by
-#     the new one), from the start to the completion box, against a bare program
-#     that makes the same process starts and waits (median of 3 each, alternating);
+#     the new one; the package started as a user would), from the launcher's
+#     process start to its completion box, against a bare program that makes
+#     the same process starts and waits (median of 3 each, alternating);
 #   - the launcher's CPU time while it waits 10 s for the new setup;
 #   - its peak working set at the completion box.
 # Windows run on Wine's null display driver, as in the tests.
@@ -40,12 +41,19 @@ use_machine() {
 winpath() { winepath -w "$1" 2>/dev/null; }
 # field NAME LINE: the value of NAME=... in the probe's output line.
 field() { tr -d '\r' <<<"$2" | tr ' ' '\n' | sed -n "s/^$1=//p"; }
-median() { python3 -c 'import sys,statistics; print(statistics.median(float(x) for x in sys.argv[1:]))' "$@"; }
+median() { python3 -c 'import sys,statistics; print(f"{statistics.median(float(x) for x in sys.argv[1:]):.1f}")' "$@"; }
 ratio() { python3 -c 'import sys; print(f"{float(sys.argv[1])/float(sys.argv[2]):.2f}")' "$1" "$2"; }
 met() { python3 -c 'import sys; print("met" if float(sys.argv[1]) <= float(sys.argv[2]) else "not met")' "$1" "$2"; }
 probe() { wine "$bin/bench_probe.exe" "$@" 2>/dev/null | tr -d '\r' | tail -n1; }
+# probe_keeping FILE ...: as probe, keeping the whole output (the run's timeline) in FILE.
+probe_keeping() {
+    local file=$1; shift
+    wine "$bin/bench_probe.exe" "$@" 2>/dev/null | tr -d '\r' >"$file"
+    tail -n1 "$file"
+}
 
 launcher_exe=$(winpath "$root/dist/ZUInstaller.exe")
+package_exe=$(winpath "$root/dist/ZEMIUpdatePackage.exe")
 bare_exe=$(winpath "$bin/bare_launcher.exe")
 
 # The machine of a whole run: generation 5 with its data, laid out once.
@@ -64,8 +72,8 @@ stop_machine
 
 # The floor's starts: the launcher's own children from the run's journal, by
 # the path they ran from (a stand-in of the same name where the run took the
-# file away), waited for except the client; and the two taskkill starts that
-# the journal cannot see.
+# file away), each waited for; and the two taskkill starts, which the journal
+# cannot see. The client starts after the box: it is not part of the run timed.
 starts_from_journal() {
     local journal="$WINEPREFIX/drive_c/zu-standins/journal.txt"
     printf 'nowait\tC:\\windows\\system32\\taskkill.exe\t/f /im DARiziz.exe\r\n'
@@ -77,9 +85,8 @@ starts_from_journal() {
             if [ -z "$unix_path" ] || [ ! -f "$unix_path" ]; then
                 path=$(winpath "$bin/standins/$program")
             fi
-            local mode=wait
-            [ "$program" = ZEMIUpdt.exe ] && mode=nowait
-            printf '%s\t%s\t%s\r\n' "$mode" "$path" "$arguments"
+            [ "$program" = ZEMIUpdt.exe ] && continue
+            printf 'wait\t%s\t%s\r\n' "$path" "$arguments"
         done
 }
 
@@ -87,12 +94,12 @@ echo "Whole runs: $run_rounds each, alternating."
 launcher_run=(); floor_run=(); peak=(); floor_peak=(); starts=0
 for round in $(seq "$run_rounds"); do
     use_machine "run$round" "$out/generation5"
-    line=$(probe run "$launcher_exe")
+    line=$(probe_keeping "$out/launcher-run$round.txt" run ZUInstaller.exe "$package_exe")
     launcher_run+=("$(field ms "$line")"); peak+=("$(field peak_kb "$line")")
     starts_from_journal >"$out/starts$round.txt"
     starts=$(grep -c . "$out/starts$round.txt")
     cp "$out/starts$round.txt" "$WINEPREFIX/drive_c/bench-starts.txt"
-    line=$(probe run "$bare_exe" 'C:\bench-starts.txt')
+    line=$(probe run bare_launcher.exe "$bare_exe" 'C:\bench-starts.txt')
     floor_run+=("$(field ms "$line")"); floor_peak+=("$(field peak_kb "$line")")
     stop_machine
     rm -rf "$out/run$round"
@@ -102,7 +109,7 @@ echo "CPU time while the launcher waits for a 10 s setup."
 use_machine wait "$out/generation5"
 mkdir -p "$WINEPREFIX/drive_c/zu-standins"
 printf '[setup.exe]\r\nsleep_ms=10000\r\n' >"$WINEPREFIX/drive_c/zu-standins/behaviour.ini"
-line=$(probe wait setup.exe "$launcher_exe")
+line=$(probe wait ZUInstaller.exe setup.exe "$package_exe")
 wait_cpu=$(field child_cpu_ms "$line"); wait_ms=$(field child_ms "$line")
 stop_machine
 rm -rf "$out/wait" "$out/window" "$out/generation5"
@@ -122,9 +129,22 @@ pk=$(median "${peak[@]}"); fpk=$(median "${floor_peak[@]}")
     echo "| CPU time while waiting for a setup (${wait_ms:-?} ms) | ${wait_cpu:-?} ms | goal $cpu_goal_ms ms | $(ratio "${wait_cpu:-0}" $cpu_goal_ms) | < 1.00 | $(python3 -c "import sys; print('met' if float(sys.argv[1] or 1e9) < $cpu_goal_ms else 'not met')" "${wait_cpu:-}") |"
     echo "| peak working set at the completion box (median) | ${pk} KB | bare program ${fpk} KB | $(ratio "$pk" "$fpk") | none | reported |"
     echo
+    echo "CPU times are as Wine counts them, in steps of about 10 ms."
     echo "Measured $(date -u '+%Y-%m-%d %H:%M UTC') on $(nproc) cores, $(wine --version), 64-bit Wine machines, null display driver."
     echo "Window starts (ms): launcher ${launcher_window[*]}; bare ${bare_window[*]}."
     echo "Whole runs (ms): launcher ${launcher_run[*]}; bare ${floor_run[*]}."
+    echo
+    echo "The whole run of median length, as processes (ms since the launcher's start; the package first):"
+    echo
+    echo '```'
+    for round in $(seq "$run_rounds"); do
+        if [ "$(median "${launcher_run[$((round - 1))]}")" = "$lr" ]; then
+            grep '^at ' "$out/launcher-run$round.txt" | sed 's/^at //' | awk '{ printf "%6s - %-6s %s\n", $1, $2, $3 }'
+            break
+        fi
+    done
+    echo "$lr box"
+    echo '```'
 } >"$out/results.md"
 echo
 cat "$out/results.md"

@@ -3,7 +3,6 @@
 #include <string>
 
 #include "platform/scoped_handle.h"
-#include "region/country_table.h"
 #include "resources/resource_ids.h"
 #include "ui/launcher_window.h"
 #include "ui/localized_strings.h"
@@ -23,10 +22,11 @@ constexpr int kCountryNameCapacity = 260;
 // The state of one region window, on the stack of RunRegionDialog; the window
 // procedure reaches it through the window's user data.
 struct RegionDialog {
-    explicit RegionDialog(const LauncherContext& context)
-        : dpi(context.dpi), instance(context.instance), progressWindow(context.mainWindow) {
-        BuildCountryList(&countries);
-    }
+    RegionDialog(const LauncherContext& context, const std::vector<std::wstring>& countries)
+        : dpi(context.dpi),
+          instance(context.instance),
+          progressWindow(context.mainWindow),
+          countries(countries) {}
 
     DpiScale dpi;
     HINSTANCE instance;
@@ -37,9 +37,9 @@ struct RegionDialog {
     HWND okButton = nullptr;
     HWND cancelButton = nullptr;
     UniqueGdiObject font;
-    CountryList countries;
+    const std::vector<std::wstring>& countries;
     std::wstring selectedCountry;
-    RegionCode result;
+    std::wstring result;
 };
 
 LRESULT CALLBACK RegionWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
@@ -150,9 +150,7 @@ void OnOk(RegionDialog* dialog) {
     if (!::IsWindowEnabled(dialog->okButton)) {
         return;
     }
-    CountryRegionMap regions;
-    BuildCountryRegionMap(&regions);
-    dialog->result = LookUpRegionCode(regions, dialog->selectedCountry);
+    dialog->result = dialog->selectedCountry;
     ::PostMessageW(dialog->window, WM_CLOSE, 0, 0);
 }
 
@@ -195,11 +193,13 @@ LRESULT CALLBACK RegionWndProc(HWND window, UINT message, WPARAM wparam, LPARAM 
 
 }  // namespace
 
-bool RunRegionDialog(const LauncherContext& context, RegionCode* code) {
+bool RunRegionDialog(const LauncherContext& context,
+                     const std::vector<std::wstring>& countries,
+                     std::wstring* country) {
     if (context.instance == nullptr) {
         return false;
     }
-    RegionDialog dialog(context);
+    RegionDialog dialog(context, countries);
     bool registered = false;
     if (!RegisterRegionWindowClass(context.instance, &registered)) {
         return false;
@@ -211,7 +211,7 @@ bool RunRegionDialog(const LauncherContext& context, RegionCode* code) {
             ::TranslateMessage(&message);
             ::DispatchMessageW(&message);
         }
-        *code = dialog.result;
+        *country = dialog.result;
     }
     if (registered) {
         // A later window in this process registers the class afresh.

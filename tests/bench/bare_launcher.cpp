@@ -35,11 +35,10 @@ HWND ShowBareWindow(HINSTANCE instance) {
     ::ReleaseDC(nullptr, screen);
     const int width = Scale(405, dpi_x);
     const int height = Scale(118, dpi_y);
-    HWND window = ::CreateWindowExW(
-        WS_EX_LEFT, kClass, L"ZEMI Update", WS_POPUPWINDOW | WS_CAPTION,
-        (::GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-        (::GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, nullptr, nullptr, instance,
-        nullptr);
+    HWND window = ::CreateWindowExW(WS_EX_LEFT, kClass, L"ZEMI Update", WS_POPUPWINDOW | WS_CAPTION,
+                                    (::GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                                    (::GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height,
+                                    nullptr, nullptr, instance, nullptr);
     ::CreateWindowExW(0, L"STATIC", L"Installing", WS_CHILD | WS_VISIBLE, Scale(22, dpi_x),
                       Scale(22, dpi_y), Scale(350, dpi_x), Scale(17, dpi_y), window, nullptr,
                       instance, nullptr);
