@@ -139,7 +139,7 @@ pk=$(median "${peak[@]}"); fpk=$(median "${floor_peak[@]}")
     echo '```'
     for round in $(seq "$run_rounds"); do
         if [ "$(median "${launcher_run[$((round - 1))]}")" = "$lr" ]; then
-            grep '^at ' "$out/launcher-run$round.txt" | sed 's/^at //' | awk '{ printf "%6s - %-6s %s\n", $1, $2, $3 }'
+            grep '^at ' "$out/launcher-run$round.txt" | sed 's/^at //' | awk '{ name = $3; for (i = 4; i <= NF; i++) name = name " " $i; printf "%6s - %-6s %s\n", $1, $2, name }'
             break
         fi
     done

@@ -14,7 +14,8 @@
 //       the owner's creation; "-" for one still running).
 //   bench_probe wait <owner> <child> <program> [arguments]
 //       as run, and besides the owner's CPU time while its child of that
-//       executable name runs. Adds "child_ms=<time> child_cpu_ms=<time>".
+//       executable name runs. Adds "child_ms=<time> child_cpu_ms=<time>" to the
+//       last line.
 #include <windows.h>
 #include <psapi.h>
 #include <tlhelp32.h>
@@ -174,7 +175,7 @@ class Timeline {
             FILETIME created, ended, kernel, user;
             if (!entry.process ||
                 !::GetProcessTimes(entry.process.Get(), &created, &ended, &kernel, &user) ||
-                Ticks(created) == 0) {
+                Ticks(created) == 0 || (Ticks(ended) != 0 && Ticks(created) > Ticks(ended))) {
                 continue;
             }
             const double start = static_cast<double>(Ticks(created) - Ticks(origin)) / 10000.0;
@@ -237,7 +238,11 @@ int TimeToWindow(const wchar_t* window_class, const std::wstring& line) {
 // The program's CPU time while its first child named child_name that runs a
 // second or longer runs (an instant one of the same name, such as an earlier
 // generation's setup, does not count).
-void MeasureChild(const wchar_t* child_name, DWORD process_id, HANDLE process, double start) {
+// " child_ms=<time> child_cpu_ms=<time>", or nothing when no such child ran.
+std::string MeasureChild(const wchar_t* child_name,
+                         DWORD process_id,
+                         HANDLE process,
+                         double start) {
     DWORD skipped_id = 0;
     while (Now() - start < kGiveUpMs && ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
         DWORD child_id = 0;
@@ -251,11 +256,14 @@ void MeasureChild(const wchar_t* child_name, DWORD process_id, HANDLE process, d
         ::WaitForSingleObject(child.Get(), kGiveUpMs);
         const double child_ms = Now() - child_start;
         if (child_ms >= 1000) {
-            std::printf("child_ms=%.0f child_cpu_ms=%.1f ", child_ms, CpuMs(process) - cpu_before);
-            return;
+            char text[80];
+            std::snprintf(text, sizeof(text), " child_ms=%.0f child_cpu_ms=%.1f", child_ms,
+                          CpuMs(process) - cpu_before);
+            return text;
         }
         skipped_id = child_id;
     }
+    return std::string();
 }
 
 // Milliseconds since process was created.
@@ -285,9 +293,8 @@ int TimeToBox(const wchar_t* owner_name, const wchar_t* child_name, const std::w
             return 1;
         }
     }
-    if (child_name != nullptr) {
-        MeasureChild(child_name, owner_id, owner.Get(), start);
-    }
+    const std::string child =
+        child_name != nullptr ? MeasureChild(child_name, owner_id, owner.Get(), start) : "";
     zu::test::MessageBoxContent box;
     while (!zu::test::WaitForMessageBox(owner_id, 0, &box)) {
         timeline.Collect();
@@ -303,8 +310,9 @@ int TimeToBox(const wchar_t* owner_name, const wchar_t* child_name, const std::w
     PROCESS_MEMORY_COUNTERS memory = {};
     memory.cb = sizeof(memory);
     ::GetProcessMemoryInfo(owner.Get(), &memory, sizeof(memory));
-    std::printf("ms=%.1f peak_kb=%lu cpu_ms=%.1f\n", elapsed,
-                static_cast<unsigned long>(memory.PeakWorkingSetSize / 1024), CpuMs(owner.Get()));
+    std::printf("ms=%.1f peak_kb=%lu cpu_ms=%.1f%s\n", elapsed,
+                static_cast<unsigned long>(memory.PeakWorkingSetSize / 1024), CpuMs(owner.Get()),
+                child.c_str());
     zu::test::PressOk(box);
     ::WaitForSingleObject(process.Get(), 30000);
     return 0;
