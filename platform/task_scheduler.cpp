@@ -5,6 +5,21 @@
 #include "platform/scoped_bstr.h"
 
 namespace zu {
+namespace {
+
+// The service and a folder both open folders by path: GetFolder.
+template <typename Opener>
+bool OpenFolderBelow(Opener* opener, const wchar_t* path, ComPtr<ITaskFolder>* folder) {
+    ScopedBstr bstr(::SysAllocString(path));
+    ComPtr<ITaskFolder> opened;
+    if (!bstr || FAILED(opener->GetFolder(bstr.Get(), opened.Receive())) || !opened) {
+        return false;
+    }
+    *folder = std::move(opened);
+    return true;
+}
+
+}  // namespace
 
 bool ConnectTaskService(ComPtr<ITaskService>* service) {
     ComPtr<ITaskService> created;
@@ -27,23 +42,11 @@ bool ConnectTaskService(ComPtr<ITaskService>* service) {
 }
 
 bool OpenTaskFolder(ITaskService* service, const wchar_t* path, ComPtr<ITaskFolder>* folder) {
-    ScopedBstr bstr(::SysAllocString(path));
-    ComPtr<ITaskFolder> opened;
-    if (!bstr || FAILED(service->GetFolder(bstr.Get(), opened.Receive())) || !opened) {
-        return false;
-    }
-    *folder = std::move(opened);
-    return true;
+    return OpenFolderBelow(service, path, folder);
 }
 
 bool OpenChildTaskFolder(ITaskFolder* parent, const wchar_t* name, ComPtr<ITaskFolder>* child) {
-    ScopedBstr path(::SysAllocString(name));
-    ComPtr<ITaskFolder> opened;
-    if (!path || FAILED(parent->GetFolder(path.Get(), opened.Receive())) || !opened) {
-        return false;
-    }
-    *child = std::move(opened);
-    return true;
+    return OpenFolderBelow(parent, name, child);
 }
 
 }  // namespace zu
