@@ -1,11 +1,12 @@
 # make test   installs what is missing, builds, and runs every test (Wine)
 # make demo   builds and runs the launcher on a fresh simulated machine
 # make build  builds dist/ZUInstaller.exe and the tests
+# make bench  measures the built launcher in Wine (after make test) and writes build/bench/results.md
 BUILD ?= build
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test demo format clean
+.PHONY: all deps configure build test demo bench format clean
 
 all: build
 
@@ -23,6 +24,10 @@ test: build
 
 demo: build
 	bash tools/demo.sh $(BUILD)
+
+bench:
+	cmake --build $(BUILD) -j$(JOBS) --target ZUInstaller zu_package bench_probe bare_launcher demo_machine
+	bash tools/bench.sh $(BUILD)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

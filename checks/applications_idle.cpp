@@ -3,8 +3,8 @@
 #include "checks/agent_state.h"
 #include "checks/care_application.h"
 #include "checks/installer_task_counter.h"
-#include "legacy/legacy_tasks.h"
 #include "platform/install_log.h"
+#include "platform/scheduled_task_removal.h"
 
 namespace zu {
 namespace {

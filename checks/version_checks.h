@@ -3,16 +3,12 @@
 #include <string>
 
 #include "platform/launcher_context.h"
+#include "platform/version_file.h"
 
 namespace zu {
 
 // Versions are compared as text without regard to case, never numerically
 // ("5.10.0" is smaller than "5.9.0"): the product's own releases rely on it.
-
-// The first line of a "Version.txt": at most 128 bytes are read, a UTF-8
-// byte-order mark is skipped, the rest is taken in the thread's ANSI code page.
-// Empty when the file cannot be opened.
-std::wstring ReadVersionFile(const std::wstring& path);
 
 // True when the installed client's version is greater than the one in
 // "Installer\Version.txt" beside the launcher. A missing file on either side

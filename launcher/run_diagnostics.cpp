@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "checks/version_checks.h"
+#include "platform/version_file.h"
 #include "launcher/startup.h"
 #include "platform/file_operations.h"
 #include "platform/os_version.h"

@@ -4,6 +4,7 @@
 #include "launcher/launch_mode.h"
 #include "launcher/single_instance.h"
 #include "ui/progress_window.h"
+#include "ui/region_window.h"
 
 namespace zu {
 
@@ -17,6 +18,7 @@ bool StartLauncher(LauncherContext* context,
                    HINSTANCE instance,
                    int show_command) {
     context->commandLine = command_line != nullptr ? command_line : L"";
+    context->chooseCountry = RunRegionDialog;
     ParseCommandLine(context);
     ReadLaunchMode(context);
     if (!RegisterProgressWindowClass(instance) ||

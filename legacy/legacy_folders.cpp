@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include <new>
 #include <string>
 
 #include "legacy/legacy_folders_table.h"
@@ -56,22 +55,18 @@ bool PassesThroughLink(const std::wstring& base, const std::wstring& tail) {
 // subfolders are deleted without following links (a shell delete would go
 // through one and empty its target).
 void RemoveLegacyDataFiles() {
-    try {
-        std::wstring program_data;
-        if (FAILED(KnownFolderResolver().GetPath(FOLDERID_ProgramData, &program_data)) ||
-            program_data.empty() || PassesThroughLink(program_data, kProductDataFolderTail)) {
-            return;
-        }
-        const std::wstring data = program_data + kProductDataFolderTail;
-        for (const wchar_t* name : kLegacyDataFileNames) {
-            ::DeleteFileW((data + name).c_str());
-        }
-        DeleteMatchingFiles(data);
-        for (const wchar_t* name : kLegacyDataFolderNames) {
-            DeleteFolderTree(data + name);
-        }
-    } catch (const std::bad_alloc&) {
-        // Out of memory while building a path: the rest stays, the run goes on.
+    std::wstring program_data;
+    if (FAILED(KnownFolderResolver().GetPath(FOLDERID_ProgramData, &program_data)) ||
+        program_data.empty() || PassesThroughLink(program_data, kProductDataFolderTail)) {
+        return;
+    }
+    const std::wstring data = program_data + kProductDataFolderTail;
+    for (const wchar_t* name : kLegacyDataFileNames) {
+        ::DeleteFileW((data + name).c_str());
+    }
+    DeleteMatchingFiles(data);
+    for (const wchar_t* name : kLegacyDataFolderNames) {
+        DeleteFolderTree(data + name);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "legacy/packed_guid.h"
+#include "platform/registry_key.h"
 
 namespace zu {
 
@@ -26,7 +27,6 @@ inline constexpr wchar_t kUninstallEntriesKey[] =
 inline constexpr wchar_t kAppPathsKey[] =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 inline constexpr wchar_t kMakerSoftwareKey[] = L"Software\\Koru Corporation";
-inline constexpr wchar_t kAutostartRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 // The three keys whose children record each generation's shared information.
 inline constexpr const wchar_t* kSharedInfoKeys[] = {
@@ -34,9 +34,6 @@ inline constexpr const wchar_t* kSharedInfoKeys[] = {
     L"Software\\Koru Corporation\\Shared Info\\AppDB",
     L"Software\\Koru Corporation\\Shared Info\\VersionPath",
 };
-
-// Below each maker folder of the Task Scheduler, the folder of the client's tasks.
-inline constexpr wchar_t kLegacyTaskFolderName[] = L"ZEMI Update";
 
 // A read-only run of table entries, for range-for.
 template <typename Entry>

@@ -6,10 +6,10 @@
 
 #include "components/legacy_identifiers.h"
 #include "legacy/legacy_registration_table.h"
-#include "legacy/legacy_tasks.h"
 #include "platform/os_version.h"
 #include "platform/product_names.h"
 #include "platform/registry_key.h"
+#include "platform/scheduled_task_removal.h"
 
 namespace zu {
 namespace {

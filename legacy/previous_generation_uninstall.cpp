@@ -8,7 +8,6 @@
 #include <string_view>
 #include <vector>
 
-#include "checks/version_checks.h"
 #include "components/previous_generations.h"
 #include "components/product_keys.h"
 #include "legacy/data_preservation_table.h"
@@ -24,6 +23,7 @@
 #include "platform/registry_key.h"
 #include "platform/run_log.h"
 #include "platform/scoped_handle.h"
+#include "platform/version_file.h"
 
 namespace zu {
 namespace {

@@ -17,6 +17,8 @@ namespace zu {
 namespace {
 
 constexpr wchar_t kLogFileName[] = L"\\ZUSUInstallLog.txt";
+// Far beyond any entry the launcher writes.
+constexpr std::size_t kMaxTextCharacters = std::size_t{1} << 24;
 
 // "<ProgramData>\Koru Corporation\ZEMI Update"; false when ProgramData cannot
 // be resolved (the log is then not written: a path without it would land in
@@ -38,32 +40,33 @@ void CreateMissingFolder(const std::wstring& folder) {
     }
 }
 
-// printf-style formatting into a string of the size the result needs (MinGW's
-// vsnwprintf measures when given no buffer); false when the format or its
-// arguments cannot be formatted.
+// printf-style formatting with the CRT's own _vsnwprintf, which answers -1
+// while the buffer is too small: the buffer doubles until the text fits.
+// False when the format or its arguments cannot be formatted in
+// kMaxTextCharacters.
 bool FormatText(const wchar_t* format, va_list arguments, std::wstring* text) {
-    va_list measure;
-    va_copy(measure, arguments);
-    const int length = vsnwprintf(nullptr, 0, format, measure);
-    va_end(measure);
-    if (length < 0) {
-        return false;
+    for (std::size_t capacity = 256; capacity <= kMaxTextCharacters; capacity *= 2) {
+        std::wstring result(capacity, L'\0');
+        va_list attempt;
+        va_copy(attempt, arguments);
+        const int length = _vsnwprintf(&result[0], capacity, format, attempt);
+        va_end(attempt);
+        if (length >= 0 && static_cast<std::size_t>(length) < capacity) {
+            result.resize(static_cast<std::size_t>(length));
+            *text = std::move(result);
+            return true;
+        }
     }
-    std::wstring result(static_cast<std::size_t>(length) + 1, L'\0');
-    if (vsnwprintf(&result[0], result.size(), format, arguments) != length) {
-        return false;
-    }
-    result.resize(static_cast<std::size_t>(length));
-    *text = std::move(result);
-    return true;
+    return false;
 }
 
 }  // namespace
 
 std::string FormatInstallLogEntry(const SYSTEMTIME& time, const std::wstring& text) {
     char stamp[32] = {};
-    std::snprintf(stamp, sizeof(stamp), "%2u:%u:%u:%3u => ", time.wHour, time.wMinute, time.wSecond,
-                  time.wMilliseconds);
+    // One short of the buffer: _snprintf leaves out the terminator when it fills it.
+    _snprintf(stamp, sizeof(stamp) - 1, "%2u:%u:%u:%3u => ", time.wHour, time.wMinute, time.wSecond,
+              time.wMilliseconds);
     std::string entry = stamp;
     for (wchar_t character : text) {
         if (character > 0xFF) {

@@ -3,10 +3,20 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/dpi_scale.h"
 
 namespace zu {
+
+struct LauncherContext;
+
+// Asks the user to choose one of countries (in that order) and answers as the
+// region window does: true once asked, country then the choice or empty when
+// the user declined; false, country untouched, when the user could not be asked.
+using CountryChooser = bool (*)(const LauncherContext& context,
+                                const std::vector<std::wstring>& countries,
+                                std::wstring* country);
 
 // The one object the UI thread and the worker thread share. The UI thread fills
 // it before the worker starts; afterwards the worker writes only closeBlocked
@@ -43,6 +53,11 @@ struct LauncherContext {
     bool gen4VersionProgramFiles = false;
 
     DpiScale dpi;
+
+    // How region discovery asks the user for the country when nothing on the
+    // machine tells it: the region window, set by the launcher. Null: the user
+    // cannot be asked.
+    CountryChooser chooseCountry = nullptr;
 };
 
 }  // namespace zu

@@ -19,4 +19,7 @@ inline constexpr wchar_t kMakerDataFolderTail[] = L"\\Koru Corporation";
 inline constexpr wchar_t kProductDataFolderTail[] = L"\\Koru Corporation\\ZEMI Update";
 inline constexpr wchar_t kSelfRepairFolderTail[] = L"\\Koru Corporation\\ZEMI Update Self Repair";
 
+// Below each maker folder of the Task Scheduler, the folder of the client's tasks.
+inline constexpr wchar_t kProductTaskFolderName[] = L"ZEMI Update";
+
 }  // namespace zu

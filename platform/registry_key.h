@@ -15,6 +15,9 @@ constexpr REGSAM kRegReadWrite64 = KEY_READ | KEY_WRITE | KEY_WOW64_64KEY;
 constexpr REGSAM kRegAllAccess = KEY_ALL_ACCESS;
 constexpr REGSAM kRegAllAccess64 = KEY_ALL_ACCESS | KEY_WOW64_64KEY;
 
+// Below HKEY_LOCAL_MACHINE: the programs that start with every logon.
+inline constexpr wchar_t kAutostartRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+
 // A registry key that closes itself and remembers the view (KEY_WOW64_64KEY,
 // KEY_WOW64_32KEY or 0) it was opened in, so that deletions below it happen in
 // the same view. Move-only. Every operation returns a Win32 status (0 = success);

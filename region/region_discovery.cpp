@@ -7,9 +7,9 @@
 
 #include "platform/file_operations.h"
 #include "platform/known_folders.h"
+#include "region/country_table.h"
 #include "region/model_region.h"
 #include "region/region_source_table.h"
-#include "ui/region_window.h"
 
 namespace zu {
 namespace {
@@ -57,6 +57,21 @@ RegionId RegionFromKey(const wchar_t* key_path) {
     return id;
 }
 
+// The region code of the country the user chooses; empty when the user
+// declines. False, code untouched, when the user cannot be asked.
+bool AskUserForRegion(const LauncherContext& context, RegionCode* code) {
+    CountryList countries;
+    BuildCountryList(&countries);
+    std::wstring country;
+    if (context.chooseCountry == nullptr || !context.chooseCountry(context, countries, &country)) {
+        return false;
+    }
+    CountryRegionMap regions;
+    BuildCountryRegionMap(&regions);
+    *code = LookUpRegionCode(regions, country);
+    return true;
+}
+
 }  // namespace
 
 bool SelectRegion(LauncherContext* context) {
@@ -69,7 +84,7 @@ bool SelectRegion(LauncherContext* context) {
         return false;
     }
     RegionCode code;
-    if (!RunRegionDialog(*context, &code) || FindRegionByCode(code) == nullptr) {
+    if (!AskUserForRegion(*context, &code) || FindRegionByCode(code) == nullptr) {
         return false;
     }
     ::ShowWindow(context->mainWindow, context->ordinaryRun ? SW_SHOWNORMAL : SW_HIDE);

@@ -15,9 +15,10 @@ namespace zu {
 // it back with ReadRegionValues and StoreProductRegion (region_store.h).
 
 // Establishes the region and stages it. True when a region was found or the
-// user chose one. False when none could be established: nothing found in an
-// unattended run (ordinaryRunSilent, zeuInstallSilent or launchInstaller; no
-// window is shown), or the user cancelled or closed the region window.
+// user chose one (through context->chooseCountry, the region window). False
+// when none could be established: nothing found in an unattended run
+// (ordinaryRunSilent, zeuInstallSilent or launchInstaller; no window is
+// shown), the user could not be asked, or cancelled or closed the window.
 bool SelectRegion(LauncherContext* context);
 
 // The region left by earlier generations: their "ZU.ini" files from the latest

@@ -1,7 +1,5 @@
 #include "selfrepair/scheduled_tasks.h"
 
-#include <utility>
-
 #include "platform/registry_key.h"
 #include "platform/scoped_bstr.h"
 #include "platform/scoped_com.h"
@@ -10,17 +8,6 @@
 namespace zu {
 
 namespace {
-
-// The folder below folder named name. False, child untouched, on failure.
-bool OpenChildFolder(ITaskFolder* parent, const wchar_t* name, ComPtr<ITaskFolder>* child) {
-    ScopedBstr path(::SysAllocString(name));
-    ComPtr<ITaskFolder> opened;
-    if (!path || FAILED(parent->GetFolder(path.Get(), opened.Receive())) || !opened) {
-        return false;
-    }
-    *child = std::move(opened);
-    return true;
-}
 
 // Opens the record's task in its own apartment and answers use(task). False
 // without asking when the process is not in the Administrators group, or when
@@ -58,37 +45,14 @@ bool IsRunStringPresent(const RegistryKey& run_key, const wchar_t* name) {
 
 }  // namespace
 
-bool ConnectTaskService(ComPtr<ITaskService>* service) {
-    ComPtr<ITaskService> created;
-    if (FAILED(::CoCreateInstance(CLSID_TaskScheduler, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_ITaskService, created.ReceiveVoid())) ||
-        !created) {
-        return false;
-    }
-    // Empty arguments: the local machine, the current user.
-    VARIANT server, user, domain, password;
-    ::VariantInit(&server);
-    ::VariantInit(&user);
-    ::VariantInit(&domain);
-    ::VariantInit(&password);
-    if (FAILED(created->Connect(server, user, domain, password))) {
-        return false;
-    }
-    *service = std::move(created);
-    return true;
-}
-
 bool OpenMakerTaskFolder(ITaskService* service,
                          const wchar_t* folder_name,
                          ComPtr<ITaskFolder>* folder) {
-    ScopedBstr root_path(::SysAllocString(L"\\"));
     ComPtr<ITaskFolder> root;
-    if (!root_path || FAILED(service->GetFolder(root_path.Get(), root.Receive())) || !root) {
-        return false;
-    }
     ComPtr<ITaskFolder> maker;
-    return OpenChildFolder(root.Get(), kMakerTaskFolder, &maker) &&
-           OpenChildFolder(maker.Get(), folder_name, folder);
+    return OpenTaskFolder(service, L"\\", &root) &&
+           OpenChildTaskFolder(root.Get(), kMakerTaskFolder, &maker) &&
+           OpenChildTaskFolder(maker.Get(), folder_name, folder);
 }
 
 bool TaskExists(const ScheduledTaskRecord& record) {

@@ -4,6 +4,7 @@
 #include <taskschd.h>
 
 #include "platform/com_ptr.h"
+#include "platform/task_scheduler.h"
 #include "selfrepair/task_table.h"
 
 namespace zu {
@@ -36,11 +37,6 @@ bool TaskExists(const ScheduledTaskRecord& record);
 // As TaskExists, and the task's state is not disabled (running, ready, queued
 // and any other state count as enabled).
 bool IsTaskEnabled(const ScheduledTaskRecord& record);
-
-// A Task Scheduler connected to the local machine as the current user. COM
-// must be initialised on the calling thread. False, service untouched, when
-// the object cannot be made or cannot connect.
-bool ConnectTaskService(ComPtr<ITaskService>* service);
 
 // Opens "\Koru Corporation\<folder_name>". False, folder untouched, when any
 // level cannot be opened.

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "checks/version_checks.h"
+#include "platform/version_file.h"
 #include "platform/file_operations.h"
 #include "platform/known_folders.h"
 #include "platform/os_version.h"

@@ -1,6 +1,7 @@
 #include "ui/localized_strings.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cwchar>
 #include <vector>
 
@@ -77,7 +78,8 @@ bool FormatSingleLanguage(LANGID language, std::wstring* list) {
         return false;
     }
     wchar_t text[8] = {};
-    std::swprintf(text, sizeof(text) / sizeof(text[0]), L"%x,", static_cast<unsigned>(language));
+    // One short of the buffer: _snwprintf leaves out the terminator when it fills it.
+    _snwprintf(text, sizeof(text) / sizeof(text[0]) - 1, L"%x,", static_cast<unsigned>(language));
     *list = text;
     return true;
 }
@@ -98,8 +100,10 @@ bool GetUiLanguageList(const char* preferred_name,
 
 // The language id of a list field, read as hexadecimal; 0 when it is not a number.
 LANGID ParseLanguage(const std::wstring& field) {
-    unsigned short language = 0;
-    return std::swscanf(field.c_str(), L"%hx", &language) == 1 ? language : 0;
+    const wchar_t* digits = field.c_str();
+    wchar_t* end = nullptr;
+    const unsigned long language = std::wcstoul(digits, &end, 16);
+    return end != digits ? static_cast<LANGID>(language) : 0;
 }
 
 }  // namespace

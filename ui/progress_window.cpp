@@ -5,9 +5,9 @@
 #include <string>
 #include <utility>
 
-#include "platform/os_version.h"
 #include "platform/scoped_handle.h"
 #include "resources/resource_ids.h"
+#include "ui/launcher_window.h"
 #include "ui/localized_strings.h"
 
 namespace zu {
@@ -25,35 +25,17 @@ bool IsSilentMode(const LauncherContext& context) {
     return context.launchInstallerSilent || context.zeuInstallSilent || context.ordinaryRunSilent;
 }
 
-HWND CreateChild(const LauncherContext& context,
-                 const wchar_t* window_class,
-                 const wchar_t* text,
-                 DWORD style,
-                 const RECT& layout) {
-    const DpiScale& dpi = context.dpi;
-    return ::CreateWindowExW(0, window_class, text, WS_CHILD | WS_VISIBLE | style,
-                             dpi.ScaleX(layout.left), dpi.ScaleY(layout.top),
-                             dpi.ScaleX(layout.right - layout.left),
-                             dpi.ScaleY(layout.bottom - layout.top), context.mainWindow, nullptr,
-                             context.instance, nullptr);
-}
-
 bool CreateMainWindow(LauncherContext* context) {
-    const int width = context->dpi.ScaleX(kWindowWidth);
-    const int height = context->dpi.ScaleY(kWindowHeight);
-    const int x = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    const int y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    context->mainWindow = ::CreateWindowExW(WS_EX_LEFT, kProgressWindowClass, L"ZEMI Update",
-                                            WS_POPUPWINDOW | WS_CAPTION, x, y, width, height,
-                                            nullptr, nullptr, context->instance, context);
+    context->mainWindow = CreateCentredWindow(kProgressWindowClass, kWindowWidth, kWindowHeight,
+                                              context->dpi, context->instance, context);
     return context->mainWindow != nullptr;
 }
 
 bool CreateProgressBar(LauncherContext* context) {
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
     ::InitCommonControlsEx(&controls);
-    context->progressBar =
-        CreateChild(*context, PROGRESS_CLASSW, nullptr, PBS_SMOOTH, kProgressBar);
+    context->progressBar = CreateScaledChild(context->mainWindow, context->dpi, PROGRESS_CLASSW,
+                                             nullptr, PBS_SMOOTH, 0, kProgressBar);
     if (context->progressBar == nullptr) {
         return false;
     }
@@ -66,48 +48,22 @@ bool CreateStatusLine(LauncherContext* context) {
     if (!LoadLocalizedString(&text, IDS_INSTALLING)) {
         return false;
     }
-    context->statusText = CreateChild(*context, L"STATIC", text.c_str(), 0, kStatusLine);
+    context->statusText = CreateScaledChild(context->mainWindow, context->dpi, L"STATIC",
+                                            text.c_str(), 0, 0, kStatusLine);
     return context->statusText != nullptr;
 }
 
-// Nine points of the face that the UI language's table names for this Windows.
 bool CreateWindowFont(LauncherContext* context) {
-    std::wstring face;
-    const UINT face_id = GetOsVersionCode() == kOsXpSp2 ? IDS_FONT_FACE_XP : IDS_FONT_FACE;
-    if (!LoadLocalizedString(&face, face_id)) {
-        return false;
-    }
-    HDC dc = ::GetDC(context->mainWindow);
-    if (dc == nullptr) {
-        return false;
-    }
-    const int height = -::MulDiv(9, ::GetDeviceCaps(dc, LOGPIXELSY), 72);
-    ::ReleaseDC(context->mainWindow, dc);
-    context->font = ::CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                  0, 0, 0, 0, face.c_str());
+    context->font = CreateLocalizedFont(context->mainWindow);
     if (context->font == nullptr) {
         return false;
     }
-    const WPARAM font = reinterpret_cast<WPARAM>(context->font);
-    ::PostMessageW(context->mainWindow, WM_SETFONT, font, TRUE);
-    ::PostMessageW(context->statusText, WM_SETFONT, font, TRUE);
+    PostFont(context->font, {context->mainWindow, context->statusText});
     return true;
 }
 
 LauncherContext* ContextOf(HWND window) {
-    return reinterpret_cast<LauncherContext*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-}
-
-// On XP's classic look the status line sits on white, unless high contrast
-// asks for the system's own colours.
-LRESULT ColorStatusLine(HWND window, WPARAM wparam, LPARAM lparam) {
-    if (GetOsVersionCode() != kOsXpSp2 || IsHighContrastOn()) {
-        return ::DefWindowProcW(window, WM_CTLCOLORSTATIC, wparam, lparam);
-    }
-    HDC dc = reinterpret_cast<HDC>(wparam);
-    ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
-    ::SetBkMode(dc, TRANSPARENT);
-    return reinterpret_cast<LRESULT>(::GetStockObject(WHITE_BRUSH));
+    return CreationDataOf<LauncherContext>(window);
 }
 
 LRESULT OnClose(HWND window, LauncherContext* context) {
@@ -121,17 +77,7 @@ LRESULT OnClose(HWND window, LauncherContext* context) {
 }  // namespace
 
 bool RegisterProgressWindowClass(HINSTANCE instance) {
-    WNDCLASSEXW window_class = {};
-    window_class.cbSize = sizeof(window_class);
-    window_class.style = CS_HREDRAW | CS_VREDRAW;
-    window_class.lpfnWndProc = ProgressWndProc;
-    window_class.hInstance = instance;
-    window_class.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(IDI_LAUNCHER));
-    window_class.hCursor =
-        static_cast<HCURSOR>(::LoadImageW(nullptr, IDC_ARROW, IMAGE_CURSOR, 0, 0, LR_SHARED));
-    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_MENU + 1);
-    window_class.lpszClassName = kProgressWindowClass;
-    return ::RegisterClassExW(&window_class) != 0;
+    return RegisterLauncherWindowClass(instance, kProgressWindowClass, ProgressWndProc);
 }
 
 bool CreateProgressWindow(LauncherContext* context, HINSTANCE instance, int show_command) {
@@ -149,12 +95,9 @@ bool CreateProgressWindow(LauncherContext* context, HINSTANCE instance, int show
 
 LRESULT CALLBACK ProgressWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
-        case WM_NCCREATE: {
-            const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-            ::SetWindowLongPtrW(window, GWLP_USERDATA,
-                                reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        case WM_NCCREATE:
+            StoreCreationData(window, lparam);
             break;
-        }
         case WM_CLOSE:
             return OnClose(window, ContextOf(window));
         case WM_DESTROY:
@@ -171,7 +114,8 @@ LRESULT CALLBACK ProgressWndProc(HWND window, UINT message, WPARAM wparam, LPARA
             // The keyboard, Alt+F4 included, has no effect on this window.
             return 0;
         case WM_CTLCOLORSTATIC:
-            return ColorStatusLine(window, wparam, lparam);
+            // The status line on XP's classic look.
+            return ColorStaticText(window, wparam, lparam);
     }
     return ::DefWindowProcW(window, message, wparam, lparam);
 }
@@ -196,13 +140,6 @@ void ReleaseWindowResources(LauncherContext* context) {
 void ReleaseProgressWindow(LauncherContext* context) {
     context->closeBlocked = false;
     ::PostMessageW(context->mainWindow, WM_CLOSE, 0, 0);
-}
-
-bool IsHighContrastOn() {
-    HIGHCONTRASTW high_contrast = {};
-    high_contrast.cbSize = sizeof(high_contrast);
-    return ::SystemParametersInfoW(SPI_GETHIGHCONTRAST, 0, &high_contrast, 0) &&
-           (high_contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
 }
 
 }  // namespace zu

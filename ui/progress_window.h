@@ -30,7 +30,4 @@ void ReleaseWindowResources(LauncherContext* context);
 // Ends the run from the worker thread: clears closeBlocked, then posts WM_CLOSE.
 void ReleaseProgressWindow(LauncherContext* context);
 
-// True when the system's high-contrast mode is on; false also when it cannot be read.
-bool IsHighContrastOn();
-
 }  // namespace zu

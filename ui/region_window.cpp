@@ -2,12 +2,10 @@
 
 #include <string>
 
-#include "platform/os_version.h"
 #include "platform/scoped_handle.h"
-#include "region/country_table.h"
 #include "resources/resource_ids.h"
+#include "ui/launcher_window.h"
 #include "ui/localized_strings.h"
-#include "ui/progress_window.h"
 
 namespace zu {
 namespace {
@@ -24,10 +22,11 @@ constexpr int kCountryNameCapacity = 260;
 // The state of one region window, on the stack of RunRegionDialog; the window
 // procedure reaches it through the window's user data.
 struct RegionDialog {
-    explicit RegionDialog(const LauncherContext& context)
-        : dpi(context.dpi), instance(context.instance), progressWindow(context.mainWindow) {
-        BuildCountryList(&countries);
-    }
+    RegionDialog(const LauncherContext& context, const std::vector<std::wstring>& countries)
+        : dpi(context.dpi),
+          instance(context.instance),
+          progressWindow(context.mainWindow),
+          countries(countries) {}
 
     DpiScale dpi;
     HINSTANCE instance;
@@ -38,26 +37,16 @@ struct RegionDialog {
     HWND okButton = nullptr;
     HWND cancelButton = nullptr;
     UniqueGdiObject font;
-    CountryList countries;
+    const std::vector<std::wstring>& countries;
     std::wstring selectedCountry;
-    RegionCode result;
+    std::wstring result;
 };
 
 LRESULT CALLBACK RegionWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
 // True when the class exists afterwards; registered says whether this call made it.
 bool RegisterRegionWindowClass(HINSTANCE instance, bool* registered) {
-    WNDCLASSEXW window_class = {};
-    window_class.cbSize = sizeof(window_class);
-    window_class.style = CS_HREDRAW | CS_VREDRAW;
-    window_class.lpfnWndProc = RegionWndProc;
-    window_class.hInstance = instance;
-    window_class.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(IDI_LAUNCHER));
-    window_class.hCursor =
-        static_cast<HCURSOR>(::LoadImageW(nullptr, IDC_ARROW, IMAGE_CURSOR, 0, 0, LR_SHARED));
-    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_MENU + 1);
-    window_class.lpszClassName = kRegionWindowClass;
-    *registered = ::RegisterClassExW(&window_class) != 0;
+    *registered = RegisterLauncherWindowClass(instance, kRegionWindowClass, RegionWndProc);
     return *registered || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
@@ -67,11 +56,7 @@ HWND CreateChild(const RegionDialog& dialog,
                  DWORD style,
                  int id,
                  const RECT& layout) {
-    return ::CreateWindowExW(
-        0, window_class, text, WS_CHILD | WS_VISIBLE | style, dialog.dpi.ScaleX(layout.left),
-        dialog.dpi.ScaleY(layout.top), dialog.dpi.ScaleX(layout.right - layout.left),
-        dialog.dpi.ScaleY(layout.bottom - layout.top), dialog.window,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), dialog.instance, nullptr);
+    return CreateScaledChild(dialog.window, dialog.dpi, window_class, text, style, id, layout);
 }
 
 // A child whose text comes from the string table; an empty text fails.
@@ -88,29 +73,14 @@ HWND CreateTextChild(const RegionDialog& dialog,
     return CreateChild(dialog, window_class, text.c_str(), style, id, layout);
 }
 
-// Nine points of the face that the UI language's table names for this Windows.
 bool CreateDialogFont(RegionDialog* dialog) {
-    std::wstring face;
-    const UINT face_id = GetOsVersionCode() == kOsXpSp2 ? IDS_FONT_FACE_XP : IDS_FONT_FACE;
-    if (!LoadLocalizedString(&face, face_id)) {
-        return false;
-    }
-    HDC dc = ::GetDC(dialog->window);
-    if (dc == nullptr) {
-        return false;
-    }
-    const int height = -::MulDiv(9, ::GetDeviceCaps(dc, LOGPIXELSY), 72);
-    ::ReleaseDC(dialog->window, dc);
-    dialog->font.Reset(::CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                     DEFAULT_CHARSET, 0, 0, 0, 0, face.c_str()));
+    dialog->font.Reset(CreateLocalizedFont(dialog->window));
     if (!dialog->font) {
         return false;
     }
-    const WPARAM font = reinterpret_cast<WPARAM>(dialog->font.Get());
-    for (HWND target : {dialog->window, dialog->prompt, dialog->countryList, dialog->okButton,
-                        dialog->cancelButton}) {
-        ::PostMessageW(target, WM_SETFONT, font, TRUE);
-    }
+    PostFont(static_cast<HFONT>(dialog->font.Get()),
+             {dialog->window, dialog->prompt, dialog->countryList, dialog->okButton,
+              dialog->cancelButton});
     return true;
 }
 
@@ -140,13 +110,8 @@ bool CreateControls(RegionDialog* dialog) {
 // Creates and shows the window. A control that cannot be made leaves the
 // window up without the rest, so that the user can still close it.
 bool CreateRegionWindow(RegionDialog* dialog) {
-    const int width = dialog->dpi.ScaleX(kWindowWidth);
-    const int height = dialog->dpi.ScaleY(kWindowHeight);
-    const int x = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    const int y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    dialog->window = ::CreateWindowExW(WS_EX_LEFT, kRegionWindowClass, L"ZEMI Update",
-                                       WS_POPUPWINDOW | WS_CAPTION, x, y, width, height, nullptr,
-                                       nullptr, dialog->instance, dialog);
+    dialog->window = CreateCentredWindow(kRegionWindowClass, kWindowWidth, kWindowHeight,
+                                         dialog->dpi, dialog->instance, dialog);
     if (dialog->window == nullptr) {
         return false;
     }
@@ -165,7 +130,7 @@ bool CreateRegionWindow(RegionDialog* dialog) {
 }
 
 RegionDialog* DialogOf(HWND window) {
-    return reinterpret_cast<RegionDialog*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    return CreationDataOf<RegionDialog>(window);
 }
 
 // Remembers the chosen country; OK is available only while one is chosen.
@@ -185,9 +150,7 @@ void OnOk(RegionDialog* dialog) {
     if (!::IsWindowEnabled(dialog->okButton)) {
         return;
     }
-    CountryRegionMap regions;
-    BuildCountryRegionMap(&regions);
-    dialog->result = LookUpRegionCode(regions, dialog->selectedCountry);
+    dialog->result = dialog->selectedCountry;
     ::PostMessageW(dialog->window, WM_CLOSE, 0, 0);
 }
 
@@ -210,45 +173,33 @@ LRESULT OnCommand(HWND window, WPARAM wparam) {
     return 0;
 }
 
-// On XP's classic look the prompt sits on white, unless high contrast asks
-// for the system's own colours.
-LRESULT ColorPrompt(HWND window, WPARAM wparam, LPARAM lparam) {
-    if (GetOsVersionCode() != kOsXpSp2 || IsHighContrastOn()) {
-        return ::DefWindowProcW(window, WM_CTLCOLORSTATIC, wparam, lparam);
-    }
-    HDC dc = reinterpret_cast<HDC>(wparam);
-    ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
-    ::SetBkMode(dc, TRANSPARENT);
-    return reinterpret_cast<LRESULT>(::GetStockObject(WHITE_BRUSH));
-}
-
 // WM_CLOSE goes to DefWindowProcW, so the title bar's close button cancels.
 LRESULT CALLBACK RegionWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
-        case WM_NCCREATE: {
-            const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-            ::SetWindowLongPtrW(window, GWLP_USERDATA,
-                                reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        case WM_NCCREATE:
+            StoreCreationData(window, lparam);
             break;
-        }
         case WM_COMMAND:
             return OnCommand(window, wparam);
         case WM_DESTROY:
             ::PostQuitMessage(0);
             return 0;
         case WM_CTLCOLORSTATIC:
-            return ColorPrompt(window, wparam, lparam);
+            // The prompt on XP's classic look.
+            return ColorStaticText(window, wparam, lparam);
     }
     return ::DefWindowProcW(window, message, wparam, lparam);
 }
 
 }  // namespace
 
-bool RunRegionDialog(const LauncherContext& context, RegionCode* code) {
+bool RunRegionDialog(const LauncherContext& context,
+                     const std::vector<std::wstring>& countries,
+                     std::wstring* country) {
     if (context.instance == nullptr) {
         return false;
     }
-    RegionDialog dialog(context);
+    RegionDialog dialog(context, countries);
     bool registered = false;
     if (!RegisterRegionWindowClass(context.instance, &registered)) {
         return false;
@@ -260,7 +211,7 @@ bool RunRegionDialog(const LauncherContext& context, RegionCode* code) {
             ::TranslateMessage(&message);
             ::DispatchMessageW(&message);
         }
-        *code = dialog.result;
+        *country = dialog.result;
     }
     if (registered) {
         // A later window in this process registers the class afresh.

@@ -16,6 +16,7 @@
 #include "tests/support/registry_value_fixture.h"
 #include "tests/support/test_paths.h"
 #include "ui/progress_window.h"
+#include "ui/region_window.h"
 
 namespace zu {
 namespace {
@@ -57,6 +58,7 @@ class PreInstallGateTest : public testing::Test {
 
     void CreateWindowForMode(bool LauncherContext::*mode) {
         context_.dpi = DpiScale(96, 96);
+        context_.chooseCountry = RunRegionDialog;  // as the launcher's start-up sets it
         context_.*mode = true;
         ASSERT_TRUE(CreateProgressWindow(&context_, ::GetModuleHandleW(nullptr), SW_SHOWNORMAL));
     }

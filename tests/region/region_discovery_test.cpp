@@ -12,6 +12,7 @@
 #include "tests/support/registry_fixture.h"
 #include "tests/support/registry_value_fixture.h"
 #include "tests/support/region_window_user.h"
+#include "ui/region_window.h"
 
 namespace zu {
 namespace {
@@ -310,6 +311,7 @@ TEST_F(RegionDiscoveryTest, NothingFoundUnattended_FailsWithoutWindowAndStagesNo
           &LauncherContext::launchInstaller}) {
         LauncherContext context;
         context.instance = ::GetModuleHandleW(nullptr);
+        context.chooseCountry = RunRegionDialog;
         context.*mode = true;
         EXPECT_FALSE(SelectRegion(&context));
         EXPECT_FALSE(test::RegionWindowExists(::GetCurrentProcessId()));
@@ -323,6 +325,7 @@ class RegionPromptTest : public RegionDiscoveryTest {
         context_.instance = ::GetModuleHandleW(nullptr);
         context_.mainWindow = ::CreateWindowExW(0, L"STATIC", L"progress", WS_POPUP | WS_VISIBLE, 0,
                                                 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+        context_.chooseCountry = RunRegionDialog;
     }
     ~RegionPromptTest() override { ::DestroyWindow(context_.mainWindow); }
 
@@ -370,6 +373,13 @@ TEST_F(RegionPromptTest, UserCancelsOrClosesWindow_FailsAndStagesNothing) {
         test::ChooseCountry(window, L"Japan");
         test::CloseWithTitleBar(window);
     }));
+    EXPECT_TRUE(NothingStaged());
+}
+
+TEST_F(RegionPromptTest, NothingFoundAndNoWayToAsk_FailsAndStagesNothing) {
+    context_.ordinaryRun = true;
+    context_.chooseCountry = nullptr;
+    EXPECT_FALSE(SelectRegion(&context_));
     EXPECT_TRUE(NothingStaged());
 }
 

@@ -6,6 +6,7 @@
 
 #include "platform/os_version.h"
 #include "platform/scoped_handle.h"
+#include "ui/launcher_window.h"
 
 namespace zu {
 namespace {

@@ -7,9 +7,10 @@
 #include <vector>
 
 #include "platform/os_version.h"
+#include "region/country_table.h"
 #include "resources/resource_ids.h"
 #include "ui/localized_strings.h"
-#include "ui/progress_window.h"
+#include "ui/launcher_window.h"
 #include "tests/support/region_window_user.h"
 
 namespace zu {
@@ -56,21 +57,23 @@ class RegionWindowTest : public testing::Test {
     void SetUp() override {
         context_.instance = ::GetModuleHandleW(nullptr);
         context_.dpi = DpiScale(96, 96);
+        BuildCountryList(&countries_);
     }
 
     // Runs the window on this thread while a user acts on it from another.
     bool Run(RegionWindowUser::Act act) {
         RegionWindowUser user(::GetCurrentProcessId(), std::move(act));
-        const bool shown = RunRegionDialog(context_, &code_);
+        const bool shown = RunRegionDialog(context_, countries_, &country_);
         EXPECT_TRUE(user.Finish()) << "the region window never appeared";
         return shown;
     }
 
     LauncherContext context_;
-    RegionCode code_ = L"unchanged";
+    CountryList countries_;
+    std::wstring country_ = L"unchanged";
 };
 
-TEST_F(RegionWindowTest, ChooseJapan_OkBecomesAvailableAndGivesJP) {
+TEST_F(RegionWindowTest, ChooseJapan_OkBecomesAvailableAndGivesJapan) {
     Seen seen;
     EXPECT_TRUE(Run([&seen](const RegionWindow& window) {
         seen.title = test::WindowText(window.window);
@@ -86,7 +89,7 @@ TEST_F(RegionWindowTest, ChooseJapan_OkBecomesAvailableAndGivesJP) {
         seen.okEnabledAfterChoice = ::IsWindowEnabled(window.okButton);
         test::PressOk(window);
     }));
-    EXPECT_EQ(L"JP", code_);
+    EXPECT_EQ(L"Japan", country_);
     EXPECT_EQ(L"ZEMI Update", seen.title);
     EXPECT_EQ(L"Select your location.", seen.prompt);
     EXPECT_EQ(L"OK", seen.ok);
@@ -118,23 +121,23 @@ TEST_F(RegionWindowTest, SelectionCleared_OkIsUnavailableAgain) {
     });
     EXPECT_FALSE(seen.okEnabledAfterClearing);
     EXPECT_TRUE(seen.upAfterDisabledOk);
-    EXPECT_EQ(L"", code_);
+    EXPECT_EQ(L"", country_);
 }
 
-TEST_F(RegionWindowTest, CancelAfterChoosingCountry_GivesEmptyCode) {
+TEST_F(RegionWindowTest, CancelAfterChoosingCountry_GivesNoCountry) {
     EXPECT_TRUE(Run([](const RegionWindow& window) {
         test::ChooseCountry(window, L"Germany");
         test::PressCancel(window);
     }));
-    EXPECT_EQ(L"", code_);
+    EXPECT_EQ(L"", country_);
 }
 
-TEST_F(RegionWindowTest, TitleBarCloseButton_GivesEmptyCode) {
+TEST_F(RegionWindowTest, TitleBarCloseButton_GivesNoCountry) {
     EXPECT_TRUE(Run([](const RegionWindow& window) {
         test::ChooseCountry(window, L"China");
         test::CloseWithTitleBar(window);
     }));
-    EXPECT_EQ(L"", code_);
+    EXPECT_EQ(L"", country_);
 }
 
 TEST_F(RegionWindowTest, At120Dpi_WindowIs506By204AndCentred) {
@@ -169,8 +172,8 @@ TEST_F(RegionWindowTest, WhileUp_ProgressWindowIsHidden) {
 
 TEST_F(RegionWindowTest, NoInstance_ShowsNothingAndLeavesCodeAlone) {
     context_.instance = nullptr;
-    EXPECT_FALSE(RunRegionDialog(context_, &code_));
-    EXPECT_EQ(L"unchanged", code_);
+    EXPECT_FALSE(RunRegionDialog(context_, countries_, &country_));
+    EXPECT_EQ(L"unchanged", country_);
     EXPECT_EQ(nullptr, ::FindWindowW(kRegionWindowClass, nullptr));
 }
 
@@ -213,7 +216,7 @@ TEST_F(RegionWindowUnderJapaneseUi, TextsAndFaceComeFromJapaneseTable) {
     EXPECT_EQ(cancel, seen.cancel);
     EXPECT_EQ(GetOsVersionCode() == kOsXpSp2 ? L"MS UI Gothic" : L"Meiryo", seen.font);
     // Country names are not localized.
-    EXPECT_EQ(L"JP", code_);
+    EXPECT_EQ(L"Japan", country_);
 }
 
 }  // namespace

@@ -2,10 +2,11 @@
 
 namespace zu {
 
-// Removes the scheduled task "<maker_folder>\ZEMI Update\<task_name>" that an
-// earlier generation left, e.g. RemoveLegacyTask(L"KORU", L"ZEMI Update"), and
-// then the folder "<maker_folder>\ZEMI Update" if that was its last task; the
-// maker folder itself stays. On Windows XP, which has no Task Scheduler 2.0,
+// Removes the client's scheduled task "<maker_folder>\ZEMI Update\<task_name>"
+// (an earlier generation's, or the automatic installer's), e.g.
+// RemoveLegacyTask(L"KORU", L"ZEMI Update"), and then the folder
+// "<maker_folder>\ZEMI Update" if that was its last task; the maker folder
+// itself stays. On Windows XP, which has no Task Scheduler 2.0,
 // it deletes instead the value named task_name under HKEY_LOCAL_MACHINE
 // "SOFTWARE\Microsoft\Windows\CurrentVersion\Run" in the default view.
 // Does nothing unless the launcher runs with administrator rights

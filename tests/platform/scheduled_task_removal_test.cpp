@@ -1,4 +1,4 @@
-#include "legacy/legacy_tasks.h"
+#include "platform/scheduled_task_removal.h"
 
 #include <gtest/gtest.h>
 

@@ -1,34 +1,19 @@
-#include "legacy/legacy_tasks.h"
+#include "platform/scheduled_task_removal.h"
 
 #include <windows.h>
-#include <taskschd.h>
 
 #include <string>
-#include <utility>
 
-#include "legacy/legacy_registration_table.h"
-#include "platform/com_ptr.h"
 #include "platform/os_version.h"
+#include "platform/product_names.h"
 #include "platform/registry_key.h"
 #include "platform/scoped_bstr.h"
 #include "platform/scoped_com.h"
 #include "platform/security_checks.h"
-#include "selfrepair/scheduled_tasks.h"
+#include "platform/task_scheduler.h"
 
 namespace zu {
 namespace {
-
-// The task folder at path ("KORU\ZEMI Update", "KORU"). False, folder
-// untouched, when it cannot be opened.
-bool GetTaskFolder(ITaskService* service, const std::wstring& path, ComPtr<ITaskFolder>* folder) {
-    ScopedBstr bstr(::SysAllocString(path.c_str()));
-    ComPtr<ITaskFolder> opened;
-    if (!bstr || FAILED(service->GetFolder(bstr.Get(), opened.Receive())) || !opened) {
-        return false;
-    }
-    *folder = std::move(opened);
-    return true;
-}
 
 void DeleteTaskAndItsFolder(const wchar_t* maker_folder, const wchar_t* task_name) {
     // Declared first: every interface below is released before COM is undone.
@@ -40,17 +25,17 @@ void DeleteTaskAndItsFolder(const wchar_t* maker_folder, const wchar_t* task_nam
     ComPtr<ITaskFolder> task_folder;
     ScopedBstr name(::SysAllocString(task_name));
     const std::wstring task_folder_path =
-        std::wstring(maker_folder) + L"\\" + kLegacyTaskFolderName;
+        std::wstring(maker_folder) + L"\\" + kProductTaskFolderName;
     if (!name || !ConnectTaskService(&service) ||
-        !GetTaskFolder(service.Get(), task_folder_path, &task_folder) ||
+        !OpenTaskFolder(service.Get(), task_folder_path.c_str(), &task_folder) ||
         FAILED(task_folder->DeleteTask(name.Get(), 0))) {
         return;
     }
     // The Task Scheduler deletes only an empty folder: the folder goes with
     // the last task in it, and stays while others are left.
     ComPtr<ITaskFolder> maker;
-    ScopedBstr folder_name(::SysAllocString(kLegacyTaskFolderName));
-    if (folder_name && GetTaskFolder(service.Get(), maker_folder, &maker)) {
+    ScopedBstr folder_name(::SysAllocString(kProductTaskFolderName));
+    if (folder_name && OpenTaskFolder(service.Get(), maker_folder, &maker)) {
         maker->DeleteFolder(folder_name.Get(), 0);
     }
 }
