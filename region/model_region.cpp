@@ -5,7 +5,6 @@
 
 #include <cwchar>
 #include <cwctype>
-#include <new>
 #include <vector>
 
 #include "platform/com_ptr.h"
@@ -125,10 +124,7 @@ DWORD WINAPI RunModelQuery(void* parameter) {
 }  // namespace
 
 bool GetModelName(std::wstring* name, DWORD time_limit_ms) {
-    auto* query = new (std::nothrow) ModelQuery();
-    if (query == nullptr) {
-        return false;
-    }
+    auto* query = new ModelQuery();
     UniqueHandle thread(::CreateThread(nullptr, 0, RunModelQuery, query, 0, nullptr));
     if (!thread) {
         delete query;
