@@ -44,7 +44,7 @@ bool Logged(const wchar_t* step, bool result) {
 // A failure the user must know of: logged in both logs.
 RunOutcome Fail(const wchar_t* why) {
     LogRunLine(std::wstring(L"run failed: ") + why);
-    InstallLog::Write((std::wstring(L"ZEMI Update could not be installed: ") + why).c_str());
+    InstallLog::Write(L"ZEMI Update could not be installed: %ls", why);
     return RunOutcome::kFailed;
 }
 
