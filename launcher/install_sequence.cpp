@@ -202,6 +202,62 @@ RunOutcome ReplaceGeneration(LauncherContext* context, RunState state, bool resu
     return CompleteAfterSetup(context, state);
 }
 
+// Everything before the replacement proper: the setup's presence, the gate,
+// the marks and saves, the guard. True when the run goes on; otherwise
+// *stopped says how it ended.
+bool PassChecksAndGuard(LauncherContext* context, bool resuming, RunOutcome* stopped) {
+    if (!Logged(L"new setup present", NewSetupExists(kNewSetupPath))) {
+        *stopped = Fail(L"the new setup is missing");
+        return false;
+    }
+    if (!Logged(L"pre-install gate", PassPreInstallGate(context, resuming))) {
+        *stopped = RunOutcome::kRefused;
+        return false;
+    }
+    if (!PrepareReplacement(context, resuming)) {
+        AbandonTempFolder();
+        *stopped = Fail(L"the user's data could not be saved");
+        return false;
+    }
+    if (!Logged(L"self-repair guard", RunSelfRepairGuard())) {
+        // The run being finished may have removed the earlier generation: then
+        // nothing is installed, and the user must hear of it.
+        if (resuming) {
+            *stopped = Fail(L"the self-repair guard refused to finish an interrupted run");
+            return false;
+        }
+        AbandonTempFolder();
+        *stopped = RunOutcome::kRefused;
+        return false;
+    }
+    return true;
+}
+
+// Finishes a run that an interruption left half-way, from the copy and the
+// answers it recorded.
+RunOutcome FinishInterruptedRun(LauncherContext* context, const RunState& state) {
+    if (!IsTempFolderTrusted()) {
+        // Someone else made or replaced the folder: nothing in it is restored,
+        // and the record goes with it so that the next run starts afresh.
+        AbandonTempFolder();
+        return Fail(L"the saved copy of an interrupted run is not the launcher's own");
+    }
+    LogRunLine(L"finishing an interrupted run");
+    if (IsNewGenerationInstalled()) {
+        EndClientProcesses();
+        StoreStagedRegion();
+        return CompleteAfterSetup(context, state);
+    }
+    RunOutcome stopped = RunOutcome::kRefused;
+    if (!PassChecksAndGuard(context, true, &stopped)) {
+        // The earlier generation may be gone: the user's data goes back where
+        // the client keeps it; the copy and the record stay for the next run.
+        RestoreClientData();
+        return stopped;
+    }
+    return ReplaceGeneration(context, state, true);
+}
+
 }  // namespace
 
 DWORD WINAPI InstallWorkerProc(void* parameter) {
@@ -217,41 +273,14 @@ DWORD WINAPI InstallWorkerProc(void* parameter) {
 
 RunOutcome RunInstallSequence(LauncherContext* context) {
     RunState state;
-    const bool resuming = ReadRunState(&state);
-    if (resuming && !IsTempFolderTrusted()) {
-        // Someone else made or replaced the folder: nothing in it is restored,
-        // and the record goes with it so that the next run starts afresh.
-        AbandonTempFolder();
-        return Fail(L"the saved copy of an interrupted run is not the launcher's own");
+    if (ReadRunState(&state)) {
+        return FinishInterruptedRun(context, state);
     }
-    if (resuming) {
-        LogRunLine(L"finishing an interrupted run");
-        if (IsNewGenerationInstalled()) {
-            EndClientProcesses();
-            StoreStagedRegion();
-            return CompleteAfterSetup(context, state);
-        }
+    RunOutcome stopped = RunOutcome::kRefused;
+    if (!PassChecksAndGuard(context, false, &stopped)) {
+        return stopped;
     }
-    if (!Logged(L"new setup present", NewSetupExists(kNewSetupPath))) {
-        return Fail(L"the new setup is missing");
-    }
-    if (!Logged(L"pre-install gate", PassPreInstallGate(context, resuming))) {
-        return RunOutcome::kRefused;
-    }
-    if (!PrepareReplacement(context, resuming)) {
-        AbandonTempFolder();
-        return Fail(L"the user's data could not be saved");
-    }
-    if (!Logged(L"self-repair guard", RunSelfRepairGuard())) {
-        // The run being finished may have removed the earlier generation: then
-        // nothing is installed, and the user must hear of it.
-        if (resuming) {
-            return Fail(L"the self-repair guard refused to finish an interrupted run");
-        }
-        AbandonTempFolder();
-        return RunOutcome::kRefused;
-    }
-    return ReplaceGeneration(context, state, resuming);
+    return ReplaceGeneration(context, state, false);
 }
 
 }  // namespace zu
