@@ -14,6 +14,7 @@
 #include "legacy/generation_table.h"
 #include "legacy/legacy_agent_service.h"
 #include "platform/file_operations.h"
+#include "platform/file_compare.h"
 #include "platform/held_file.h"
 #include "platform/known_folders.h"
 #include "platform/os_version.h"

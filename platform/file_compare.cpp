@@ -5,42 +5,23 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/scoped_handle.h"
+#include "platform/held_file.h"
 
 namespace zu {
 namespace {
 
 constexpr DWORD kChunkBytes = 64 * 1024;
 
-UniqueFileHandle OpenForReading(const std::wstring& path) {
-    return UniqueFileHandle(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-}
-
-// Reads up to buffer's size; false on a read error.
-bool ReadChunk(const UniqueFileHandle& file, std::vector<char>* buffer, DWORD* read) {
-    return ::ReadFile(file.Get(), buffer->data(), static_cast<DWORD>(buffer->size()), read,
-                      nullptr) != FALSE;
-}
-
-bool IsDotEntry(const wchar_t* name) {
-    return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
-}
-
-}  // namespace
-
-bool FilesHaveSameContent(const std::wstring& first, const std::wstring& second) {
-    UniqueFileHandle a = OpenForReading(first);
-    UniqueFileHandle b = OpenForReading(second);
-    if (!a || !b) {
-        return false;
-    }
+// Reads both files from where their handles stand to their ends. False on a
+// read failure or the first difference.
+bool HandlesHaveSameContent(HANDLE first, HANDLE second) {
     std::vector<char> chunk_a(kChunkBytes);
     std::vector<char> chunk_b(kChunkBytes);
     for (;;) {
         DWORD read_a = 0;
         DWORD read_b = 0;
-        if (!ReadChunk(a, &chunk_a, &read_a) || !ReadChunk(b, &chunk_b, &read_b) ||
+        if (!::ReadFile(first, chunk_a.data(), kChunkBytes, &read_a, nullptr) ||
+            !::ReadFile(second, chunk_b.data(), kChunkBytes, &read_b, nullptr) ||
             read_a != read_b) {
             return false;
         }
@@ -51,6 +32,26 @@ bool FilesHaveSameContent(const std::wstring& first, const std::wstring& second)
             return false;
         }
     }
+}
+
+bool IsDotEntry(const wchar_t* name) {
+    return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
+}
+
+}  // namespace
+
+bool FilesHaveSameContent(const std::wstring& first, const std::wstring& second) {
+    UniqueFileHandle a;
+    UniqueFileHandle b;
+    return OpenHeldFile(first, &a) && OpenHeldFile(second, &b) &&
+           HandlesHaveSameContent(a.Get(), b.Get());
+}
+
+bool HeldFileMatches(const UniqueFileHandle& held, const std::wstring& reference) {
+    UniqueFileHandle other;
+    return held && OpenHeldFile(reference, &other) &&
+           ::SetFilePointer(held.Get(), 0, nullptr, FILE_BEGIN) == 0 &&
+           HandlesHaveSameContent(held.Get(), other.Get());
 }
 
 bool IsTreeCopied(const std::wstring& source, const std::wstring& copy) {

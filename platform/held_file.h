@@ -14,8 +14,4 @@ namespace zu {
 // cannot be opened so (also while another process has it open for writing).
 bool OpenHeldFile(const std::wstring& path, UniqueFileHandle* held);
 
-// True when the held file holds exactly the bytes of the file at reference.
-// Reads the held file from its start. False on any read failure.
-bool HeldFileMatches(const UniqueFileHandle& held, const std::wstring& reference);
-
 }  // namespace zu
