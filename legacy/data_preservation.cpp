@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <string>
+#include <vector>
 
 #include "components/product_keys.h"
 #include "legacy/data_preservation_table.h"
@@ -17,8 +18,6 @@
 
 namespace zu {
 namespace {
-
-constexpr wchar_t kXmlFilesPattern[] = L"*.xml";
 
 struct DataFolders {
     std::wstring data;  // the client's data folder
@@ -82,17 +81,14 @@ bool CopyXmlFilesInto(const std::wstring& from, const std::wstring& to) {
     if (!IsFolder(from)) {
         return true;
     }
-    WIN32_FIND_DATAW entry = {};
-    UniqueFindHandle find(::FindFirstFileW(Join(from, kXmlFilesPattern).c_str(), &entry));
-    if (!find) {
-        return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+    std::vector<std::wstring> names;
+    if (!ListMatchingFiles(from, &names)) {
+        return false;
     }
     bool all_copied = true;
-    do {
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-            all_copied = CopyFileInto(from, to, entry.cFileName) && all_copied;
-        }
-    } while (::FindNextFileW(find.Get(), &entry));
+    for (const std::wstring& name : names) {
+        all_copied = CopyFileInto(from, to, name.c_str()) && all_copied;
+    }
     return all_copied;
 }
 

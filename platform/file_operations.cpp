@@ -36,19 +36,6 @@ bool RunShellOperation(UINT function, const std::wstring& source, const std::wst
     return ::SHFileOperationW(&operation) == 0;
 }
 
-// Calls visit(entry) for every file and folder that pattern matches.
-template <typename Visit>
-void ForEachEntry(const std::wstring& pattern, Visit visit) {
-    WIN32_FIND_DATAW entry = {};
-    UniqueFindHandle find(::FindFirstFileW(pattern.c_str(), &entry));
-    if (!find) {
-        return;
-    }
-    do {
-        visit(entry);
-    } while (::FindNextFileW(find.Get(), &entry));
-}
-
 using NtSetInformationFileFunction =
     NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, FILE_INFORMATION_CLASS);
 using NtQueryDirectoryFileFunction = NTSTATUS(NTAPI*)(HANDLE,
@@ -240,22 +227,33 @@ bool DeleteFolderTree(const std::wstring& folder) {
     return true;
 }
 
-bool DeleteMatchingFiles(const std::wstring& folder) {
-    ForEachEntry(folder + kMatchingFilesPattern, [&folder](const WIN32_FIND_DATAW& entry) {
-        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            ::DeleteFileW((folder + L"\\" + entry.cFileName).c_str());
+bool ListMatchingFiles(const std::wstring& folder, std::vector<std::wstring>* names) {
+    WIN32_FIND_DATAW entry = {};
+    UniqueFindHandle find(::FindFirstFileW((folder + kMatchingFilesPattern).c_str(), &entry));
+    if (!find) {
+        if (::GetLastError() != ERROR_FILE_NOT_FOUND) {
+            return false;
         }
-    });
+        names->clear();
+        return true;
+    }
+    std::vector<std::wstring> found;
+    do {
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            found.push_back(entry.cFileName);
+        }
+    } while (::FindNextFileW(find.Get(), &entry));
+    *names = std::move(found);
     return true;
 }
 
-bool CopyMatchingFiles(const std::wstring& source, const std::wstring& destination) {
-    ForEachEntry(source + kMatchingFilesPattern, [&](const WIN32_FIND_DATAW& entry) {
-        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            const std::wstring name = std::wstring(L"\\") + entry.cFileName;
-            ::CopyFileW((source + name).c_str(), (destination + name).c_str(), FALSE);
+bool DeleteMatchingFiles(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    if (ListMatchingFiles(folder, &names)) {
+        for (const std::wstring& name : names) {
+            ::DeleteFileW((folder + L"\\" + name).c_str());
         }
-    });
+    }
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace zu {
 
@@ -32,8 +33,9 @@ bool DeleteFolderTree(const std::wstring& folder);
 // Deletes the "*.xml" files of folder (not below it). Always true.
 bool DeleteMatchingFiles(const std::wstring& folder);
 
-// Copies the "*.xml" files of source into the existing folder destination,
-// overwriting. Always true.
-bool CopyMatchingFiles(const std::wstring& source, const std::wstring& destination);
+// The names of the "*.xml" files of folder (not of folders so named, nothing
+// below it), in any letter case. False, names untouched, when the folder
+// cannot be listed; true with no names when nothing matches.
+bool ListMatchingFiles(const std::wstring& folder, std::vector<std::wstring>* names);
 
 }  // namespace zu

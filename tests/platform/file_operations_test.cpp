@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <cwchar>
 #include <cwctype>
@@ -242,18 +243,15 @@ TEST_F(FileOperationsTest, MatchingFiles_OnlyXmlFilesOfTheFolderItself) {
     ASSERT_TRUE(test::WriteFileBytes(source + L"\\c.txt", "c"));
     ASSERT_TRUE(test::WriteFileBytes(source + L"\\folder.xml\\d.xml", "d"));
 
-    // No destination folder: nothing is copied and nothing created.
-    EXPECT_TRUE(CopyMatchingFiles(source, Path(L"missing")));
-    EXPECT_FALSE(Exists(Path(L"missing")));
-
-    const std::wstring destination = Path(L"destination");
-    ASSERT_TRUE(::CreateDirectoryW(destination.c_str(), nullptr));
-    ASSERT_TRUE(test::WriteFileBytes(destination + L"\\a.xml", "old"));
-    EXPECT_TRUE(CopyMatchingFiles(source, destination));
-    EXPECT_EQ("a", Text(destination + L"\\a.xml"));
-    EXPECT_EQ("b", Text(destination + L"\\B.XML"));
-    EXPECT_FALSE(Exists(destination + L"\\c.txt"));
-    EXPECT_FALSE(Exists(destination + L"\\folder.xml"));
+    std::vector<std::wstring> names = {L"untouched"};
+    EXPECT_FALSE(ListMatchingFiles(Path(L"missing"), &names));
+    EXPECT_EQ(std::vector<std::wstring>{L"untouched"}, names);
+    ASSERT_TRUE(ListMatchingFiles(source, &names));
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ((std::vector<std::wstring>{L"B.XML", L"a.xml"}), names);
+    ASSERT_TRUE(::CreateDirectoryW(Path(L"empty").c_str(), nullptr));
+    EXPECT_TRUE(ListMatchingFiles(Path(L"empty"), &names));
+    EXPECT_TRUE(names.empty());
 
     EXPECT_TRUE(DeleteMatchingFiles(source));
     EXPECT_FALSE(Exists(source + L"\\a.xml"));
