@@ -1,10 +1,9 @@
 #include "launcher/new_setup.h"
 
 #include <string>
-#include <vector>
 
 #include "platform/file_operations.h"
-#include "platform/run_log.h"
+#include "platform/process_control.h"
 #include "platform/scoped_handle.h"
 
 namespace zu {
@@ -25,29 +24,12 @@ bool RunNewSetup(const wchar_t* relative_path, DWORD* exit_code) {
     }
     // Quoted: an unquoted path with spaces would let a planted "C:\Program.exe"
     // run in the setup's place, with the launcher's rights.
-    const std::wstring command = L"\"" + program + L"\" /s";
-    const std::wstring directory = program.substr(0, program.rfind(L'\\') + 1);
-
-    std::vector<wchar_t> writable(command.begin(), command.end());
-    writable.push_back(L'\0');
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info = {};
-    LogProgramStart(program, L"/s");
-    if (!::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          directory.c_str(), &startup, &info)) {
-        LogProgramNotStarted(program, ::GetLastError());
+    const UniqueHandle process =
+        StartProgram(L"\"" + program + L"\" /s", program.substr(0, program.rfind(L'\\') + 1));
+    if (!process) {
         return false;
     }
-    UniqueHandle process(info.hProcess);
-    UniqueHandle thread(info.hThread);
-    ::WaitForSingleObject(process.Get(), INFINITE);
-    DWORD code = 0;
-    if (!::GetExitCodeProcess(process.Get(), &code)) {
-        code = STILL_ACTIVE;
-    }
-    LogProgramExit(program, code);
-    *exit_code = code;
+    *exit_code = WaitForProgram(process, program);
     return true;
 }
 

@@ -22,7 +22,6 @@
 #include "platform/process_control.h"
 #include "platform/product_names.h"
 #include "platform/registry_key.h"
-#include "platform/run_log.h"
 #include "platform/scoped_handle.h"
 #include "platform/version_file.h"
 
@@ -179,32 +178,16 @@ UniqueHandle StartStagedSetup(const UninstallPlan& plan) {
         !HeldFileMatches(held, plan.cache + L"\\" + kLegacySetupFileName)) {
         return UniqueHandle();
     }
-    std::wstring command = L"\"" + setup + L"\" /s /f1\"" + plan.response + L"\"";
-    const std::wstring directory = plan.staging + L"\\";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info = {};
-    LogProgramStart(command, std::wstring());
-    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          directory.c_str(), &startup, &info)) {
-        LogProgramNotStarted(command, ::GetLastError());
-        return UniqueHandle();
-    }
-    UniqueHandle thread(info.hThread);
-    return UniqueHandle(info.hProcess);
+    return StartProgram(L"\"" + setup + L"\" /s /f1\"" + plan.response + L"\"",
+                        plan.staging + L"\\");
 }
 
 // Runs the staged setup with the response file and waits for it, however
 // long it takes: the next steps need the old generation gone.
 void RunUninstallSetup(const UninstallPlan& plan) {
-    UniqueHandle process = StartStagedSetup(plan);
-    if (!process) {
-        return;
-    }
-    ::WaitForSingleObject(process.Get(), INFINITE);
-    DWORD code = 0;
-    if (::GetExitCodeProcess(process.Get(), &code)) {
-        LogProgramExit(plan.staging + L"\\" + kLegacySetupFileName, code);
+    const UniqueHandle process = StartStagedSetup(plan);
+    if (process) {
+        WaitForProgram(process, plan.staging + L"\\" + kLegacySetupFileName);
     }
 }
 

@@ -76,16 +76,35 @@ UniqueHandle ShellExecuteProcess(const std::wstring& path,
     return UniqueHandle(info.hProcess);
 }
 
-// Waits without limit and logs how the program ended.
-void WaitForProcess(const UniqueHandle& process, const std::wstring& path) {
-    if (!process) {
-        return;
+// Creates the process of command_line in directory (the launcher's own when
+// empty), logging its start or why it did not start. The process handle, or
+// none.
+UniqueHandle CreateLoggedProcess(const std::wstring& command_line,
+                                 const std::wstring& directory,
+                                 STARTUPINFOW* startup) {
+    // CreateProcessW may write to the command line.
+    std::vector<wchar_t> line(command_line.begin(), command_line.end());
+    line.push_back(L'\0');
+    PROCESS_INFORMATION created = {};
+    LogProgramStart(command_line, std::wstring());
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          directory.empty() ? nullptr : directory.c_str(), startup, &created)) {
+        LogProgramNotStarted(command_line, ::GetLastError());
+        return UniqueHandle();
     }
-    ::WaitForSingleObject(process.Get(), INFINITE);
-    DWORD code = 0;
-    if (::GetExitCodeProcess(process.Get(), &code)) {
-        LogProgramExit(path, code);
+    UniqueHandle thread(created.hThread);
+    return UniqueHandle(created.hProcess);
+}
+
+// Logs how a program ended; its exit code, STILL_ACTIVE when it still runs or
+// the code cannot be read.
+DWORD LogExitCode(const UniqueHandle& process, const std::wstring& program) {
+    DWORD code = STILL_ACTIVE;
+    if (!::GetExitCodeProcess(process.Get(), &code)) {
+        code = STILL_ACTIVE;
     }
+    LogProgramExit(program, code);
+    return code;
 }
 
 UniqueFileHandle TakeProcessSnapshot() {
@@ -190,8 +209,8 @@ void ShellRun(const std::wstring& path, const std::wstring& parameters, bool wai
         return;
     }
     UniqueHandle process = ShellExecuteProcess(path, parameters, SW_HIDE);
-    if (wait) {
-        WaitForProcess(process, path);
+    if (wait && process) {
+        WaitForProgram(process, path);
     }
 }
 
@@ -203,33 +222,36 @@ void ShellRunShown(const std::wstring& parameters, const std::wstring& path) {
     if (!PathExists(path)) {
         return;
     }
-    WaitForProcess(ShellExecuteProcess(path, parameters, SW_SHOWNORMAL), path);
+    const UniqueHandle process = ShellExecuteProcess(path, parameters, SW_SHOWNORMAL);
+    if (process) {
+        WaitForProgram(process, path);
+    }
+}
+
+UniqueHandle StartProgram(const std::wstring& command_line, const std::wstring& directory) {
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    return CreateLoggedProcess(command_line, directory, &startup);
+}
+
+DWORD WaitForProgram(const UniqueHandle& process, const std::wstring& program) {
+    ::WaitForSingleObject(process.Get(), INFINITE);
+    return LogExitCode(process, program);
 }
 
 bool RunAndWait(const std::wstring& command_line, DWORD* exit_code) {
-    // CreateProcessW may write to the command line.
-    std::vector<wchar_t> line(command_line.begin(), command_line.end());
-    line.push_back(L'\0');
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION created = {};
-    LogProgramStart(command_line, std::wstring());
-    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &created)) {
-        LogProgramNotStarted(command_line, ::GetLastError());
+    const UniqueHandle process = CreateLoggedProcess(command_line, std::wstring(), &startup);
+    if (!process) {
         return false;
     }
-    UniqueHandle process(created.hProcess);
-    UniqueHandle thread(created.hThread);
     ::WaitForSingleObject(process.Get(), kHiddenRunTimeoutMs);
-    DWORD code = 0;
-    if (::GetExitCodeProcess(process.Get(), &code)) {
-        LogProgramExit(command_line, code);
-        if (exit_code != nullptr) {
-            *exit_code = code;
-        }
+    const DWORD code = LogExitCode(process, command_line);
+    if (exit_code != nullptr) {
+        *exit_code = code;
     }
     return true;
 }

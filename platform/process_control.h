@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "platform/scoped_handle.h"
+
 namespace zu {
 
 // Processes are named by their executable file name, compared without regard
@@ -17,6 +19,15 @@ void ShellRunNoWait(const std::wstring& path, const std::wstring& parameters);
 // Shell-executes path shown and waits without limit. Does nothing when the file
 // does not exist.
 void ShellRunShown(const std::wstring& parameters, const std::wstring& path);
+
+// Creates the process of command_line in directory (the launcher's own when
+// empty), shown as the program chooses, and logs the start in the run log.
+// The process handle, or none when it could not be created.
+UniqueHandle StartProgram(const std::wstring& command_line, const std::wstring& directory);
+
+// Waits for process without limit and logs program's exit code. Returns that
+// code, STILL_ACTIVE when it cannot be read.
+DWORD WaitForProgram(const UniqueHandle& process, const std::wstring& program);
 
 // Creates the process hidden and waits at most 30 s; exit_code is then its exit
 // code, or STILL_ACTIVE (259) for a process still running. False when the
