@@ -113,13 +113,4 @@ std::wstring DecimalText(DWORD value) {
     return digits;
 }
 
-std::wstring HexText(DWORD value) {
-    static const wchar_t kDigits[] = L"0123456789abcdef";
-    std::wstring text = L"0x";
-    for (int shift = 28; shift >= 0; shift -= 4) {
-        text += kDigits[(value >> shift) & 0xF];
-    }
-    return text;
-}
-
 }  // namespace zu

@@ -27,8 +27,7 @@ void LogProgramExit(const std::wstring& program, DWORD exit_code);
 // "failed to start <program> (error)" when a program could not be started.
 void LogProgramNotStarted(const std::wstring& program, DWORD error);
 
-// Decimal and "0x"-prefixed hexadecimal text of a number, for log lines.
+// Decimal text of a number, for log lines.
 std::wstring DecimalText(DWORD value);
-std::wstring HexText(DWORD value);
 
 }  // namespace zu
