@@ -266,14 +266,18 @@ int KillLaunchers() {
 }
 
 // The program that killed the launcher goes on alone: waits until it ended.
+// It records the kill only after it, so the package (which ends with the
+// launcher) may return first: the record is waited for too.
 bool WaitForKiller() {
-    for (const test::JournalRecord& record : test::ReadJournal()) {
-        if (!record.is_start && record.event == L"killed launcher") {
-            UniqueHandle killer(::OpenProcess(SYNCHRONIZE, FALSE, record.pid));
-            if (killer) {
-                ::WaitForSingleObject(killer.Get(), 60000);
+    for (int attempt = 0; attempt < 100; ++attempt, ::Sleep(100)) {
+        for (const test::JournalRecord& record : test::ReadJournal()) {
+            if (!record.is_start && record.event == L"killed launcher") {
+                UniqueHandle killer(::OpenProcess(SYNCHRONIZE, FALSE, record.pid));
+                if (killer) {
+                    ::WaitForSingleObject(killer.Get(), 60000);
+                }
+                return true;
             }
-            return true;
         }
     }
     return false;
@@ -370,8 +374,9 @@ class InterruptionTest : public ReplacementRunTest {
         }
         test::SetBehaviour(interruption.section, L"kill_launcher", 1);
         Run();
+        const bool killed = WaitForKiller();
         test::ClearBehaviour();
-        return WaitForKiller();
+        return killed;
     }
 
     static void ExpectUserSettings(const UserMachine& user) {
