@@ -20,7 +20,7 @@ build: configure
 	cmake --build $(BUILD) -j$(JOBS)
 
 test: build
-	cd $(BUILD) && ctest -j$(JOBS) --output-on-failure --timeout 900
+	bash tests/harness/run-suite.sh $(BUILD) -j$(JOBS) --timeout 900
 
 demo: build
 	bash tools/demo.sh $(BUILD)
