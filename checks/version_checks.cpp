@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/durable_file.h"
 #include "platform/file_operations.h"
 #include "platform/known_folders.h"
 #include "platform/product_names.h"
@@ -13,6 +14,8 @@ namespace {
 constexpr wchar_t kVersionFileTail[] = L"\\Version.txt";
 constexpr wchar_t kGeneration5FolderTail[] = L"\\Koru\\ZEMI Update 5";
 constexpr wchar_t kGeneration4FolderTail[] = L"\\Koru\\ZEMI Update 4";
+constexpr wchar_t kPackageVersionFile[] = L"Installer\\Version.txt";
+constexpr size_t kLongestVersion = 64;
 
 bool FileExists(const std::wstring& path) {
     return !path.empty() && PathExists(path);
@@ -49,7 +52,7 @@ void CopyInstalledVersionInto(const std::wstring& folder) {
     }
     const std::wstring installed = InstalledVersionFile();
     if (FileExists(installed)) {
-        ::CopyFileW(installed.c_str(), (folder + kVersionFileTail).c_str(), FALSE);
+        ReplaceFileDurably(installed, folder + kVersionFileTail, nullptr);
     }
 }
 
@@ -57,7 +60,7 @@ void CopyInstalledVersionInto(const std::wstring& folder) {
 
 bool IsNewerVersionInstalled() {
     std::wstring new_file;
-    if (!PathBesideLauncher(L"Installer\\Version.txt", &new_file)) {
+    if (!PathBesideLauncher(kPackageVersionFile, &new_file)) {
         return false;
     }
     const std::wstring installed_file = InstalledVersionFile();
@@ -71,12 +74,30 @@ bool IsNewerVersionInstalled() {
 
 bool IsNewGenerationInstalled() {
     std::wstring new_file;
-    if (!PathBesideLauncher(L"Installer\\Version.txt", &new_file)) {
+    if (!PathBesideLauncher(kPackageVersionFile, &new_file)) {
         return false;
     }
     const std::wstring new_version = ReadVersionFile(new_file);
     return !new_version.empty() &&
            _wcsicmp(ReadVersionFile(InstalledVersionFile()).c_str(), new_version.c_str()) == 0;
+}
+
+bool HasPackageVersion() {
+    std::wstring file;
+    if (!PathBesideLauncher(kPackageVersionFile, &file)) {
+        return false;
+    }
+    const std::wstring version = ReadVersionFile(file);
+    if (version.empty() || version.size() > kLongestVersion ||
+        version.find_first_not_of(L' ') == std::wstring::npos) {
+        return false;
+    }
+    for (const wchar_t c : version) {
+        if (c < L' ' || c > L'~') {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool IsCurrentGenerationInstalled() {

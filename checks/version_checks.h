@@ -20,6 +20,11 @@ bool IsNewerVersionInstalled();
 // done its work. False when either file is missing or empty.
 bool IsNewGenerationInstalled();
 
+// True when "Installer\Version.txt" beside the launcher gives a version: a
+// first line of 1 to 64 printable ASCII characters, not only blanks. Without
+// one the new generation could never count as installed.
+bool HasPackageVersion();
+
 // True when the current ("ZEMI Update") or the generation-5 version file exists.
 bool IsCurrentGenerationInstalled();
 

@@ -1,6 +1,8 @@
 #include "launcher/install_sequence.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "checks/version_checks.h"
 #include "launcher/completion.h"
@@ -50,7 +52,7 @@ RunOutcome Fail(const wchar_t* why) {
 
 // Marks and copies that must exist before the guard comes up. False when a copy
 // failed; a resuming run keeps its earlier copies as they are.
-bool PrepareReplacement(LauncherContext* context, bool resuming) {
+bool PrepareReplacement(LauncherContext* context, bool resuming, RunState* state) {
     DetectGeneration4Folders(context);
     MarkLauncherUninstall();
     MarkSelfRepairFile();
@@ -60,8 +62,9 @@ bool PrepareReplacement(LauncherContext* context, bool resuming) {
     if (!Logged(L"make the temporary folder", PrepareTempFolder())) {
         return false;
     }
-    const bool settings_saved = !IsCurrentGenerationInstalled() || SaveSettingsFile();
-    return Logged(L"save settings and self-repair data", SaveSelfRepairFolder() && settings_saved);
+    const bool settings_saved = !IsCurrentGenerationInstalled() || SaveSettingsFile(&state->files);
+    return Logged(L"save settings and self-repair data",
+                  SaveSelfRepairFolder(&state->files) && settings_saved);
 }
 
 // The client and its agent must not write while their files are copied.
@@ -74,8 +77,7 @@ void EndClientProcesses() {
 // here on the temporary folder holds the only sure copy. False, with nothing of
 // the old client touched, when a save or the record failed.
 bool SaveClientState(const LauncherContext& context, RunState* state) {
-    const bool data_saved = SaveDataFiles();
-    if (!Logged(L"save data", SaveDisplayFiles() && data_saved)) {
+    if (!Logged(L"save data", SaveDataFiles(&state->files))) {
         return false;
     }
     state->eulaKeyFound = ReadEulaAgreement(&state->eulaAgreed);
@@ -89,6 +91,7 @@ bool SaveClientState(const LauncherContext& context, RunState* state) {
     }
     std::wstring shortcut;
     state->shortcutRemoved = FindPublicDesktopShortcut(&shortcut);
+    state->filesListed = true;
     return Logged(L"record run state", RecordRunState(*state));
 }
 
@@ -141,18 +144,29 @@ void WriteEulaFromState(const RunState& state) {
 }
 
 // The user's data goes back whatever else failed; true when all of it did.
-bool RestoreClientData() {
-    const bool data_restored = RestoreDataFiles();
-    return Logged(L"restore data", RestoreDisplayFiles() && data_restored);
+bool RestoreClientData(const RunState& state) {
+    return Logged(L"restore data", RestoreSavedFiles(state.files));
+}
+
+// Saved files that neither their copy nor their original holds any more.
+RunOutcome FailForLostFiles(const std::vector<std::wstring>& lost) {
+    std::wstring names;
+    for (const std::wstring& name : lost) {
+        names += (names.empty() ? L"" : L", ") + name;
+    }
+    return Fail((L"saved files lost (their copies do not match the record): " + names).c_str());
 }
 
 // Everything after the new setup: registrations, data, tool, licence,
 // shortcut and settings, then the clean-up and the hand-over. A failed restore
-// keeps the saved copy and the run state for the next run.
-RunOutcome CompleteAfterSetup(LauncherContext* context, const RunState& state) {
+// keeps the saved copy and the run state for the next run. The results reach
+// the disk before the record goes, and the record before the copy goes.
+RunOutcome CompleteAfterSetup(LauncherContext* context,
+                              const RunState& state,
+                              const std::vector<std::wstring>& lost) {
     ImportPackageRegistration();
     RegisterAgentService();
-    const bool restored = RestoreClientData();
+    const bool restored = RestoreClientData(state);
     Logged(L"self-repair deployment", FinishSelfRepairDeployment());
     WriteEulaFromState(state);
     if (state.shortcutRemoved) {
@@ -166,13 +180,16 @@ RunOutcome CompleteAfterSetup(LauncherContext* context, const RunState& state) {
     }
     // The client's restart request lives in the scratch key: read it first.
     const bool restart_pending = IsRestartPending();
-    RemoveInstallerScratchKey();
+    RemoveRunState();
     RemoveTempFolder();
-    InstallLog::Remove();
-    ::ShowWindow(context->mainWindow, SW_HIDE);
     if (context->gen4VersionNative || context->gen4VersionProgramFiles) {
         CopyVersionFileToGeneration4(*context);
     }
+    if (!lost.empty()) {
+        return FailForLostFiles(lost);
+    }
+    InstallLog::Remove();
+    ::ShowWindow(context->mainWindow, SW_HIDE);
     LogRunLine(restart_pending ? L"restart pending" : L"no restart pending");
     return FinishInstallation(context, restart_pending) ? RunOutcome::kRestarting
                                                         : RunOutcome::kCompleted;
@@ -180,7 +197,10 @@ RunOutcome CompleteAfterSetup(LauncherContext* context, const RunState& state) {
 
 // Removes the old generation and installs the new one. Nothing is removed
 // unless the data is saved and recorded (or was, by the run this one finishes).
-RunOutcome ReplaceGeneration(LauncherContext* context, RunState state, bool resuming) {
+RunOutcome ReplaceGeneration(LauncherContext* context,
+                             RunState state,
+                             bool resuming,
+                             const std::vector<std::wstring>& lost) {
     EndClientProcesses();
     if (!resuming && !SaveClientState(*context, &state)) {
         DismissSelfRepairGuard();
@@ -195,26 +215,34 @@ RunOutcome ReplaceGeneration(LauncherContext* context, RunState state, bool resu
     DWORD setup_exit_code = 0;
     const bool setup_ran = RunNewSetup(kNewSetupPath, &setup_exit_code);
     if (!Logged(L"new generation installed", IsNewGenerationInstalled())) {
-        RestoreClientData();
+        RestoreClientData(state);
         return Fail(setup_ran ? L"the new setup did not install the new generation"
                               : L"the new setup could not be started");
     }
-    return CompleteAfterSetup(context, state);
+    return CompleteAfterSetup(context, state, lost);
 }
 
 // Everything before the replacement proper: the setup's presence, the gate,
 // the marks and saves, the guard. True when the run goes on; otherwise
 // *stopped says how it ended.
-bool PassChecksAndGuard(LauncherContext* context, bool resuming, RunOutcome* stopped) {
+bool PassChecksAndGuard(LauncherContext* context,
+                        bool resuming,
+                        RunState* state,
+                        RunOutcome* stopped) {
     if (!Logged(L"new setup present", NewSetupExists(kNewSetupPath))) {
         *stopped = Fail(L"the new setup is missing");
+        return false;
+    }
+    // A version that cannot be read would never count as installed.
+    if (!Logged(L"package version readable", HasPackageVersion())) {
+        *stopped = Fail(L"the package's version file gives no version");
         return false;
     }
     if (!Logged(L"pre-install gate", PassPreInstallGate(context, resuming))) {
         *stopped = RunOutcome::kRefused;
         return false;
     }
-    if (!PrepareReplacement(context, resuming)) {
+    if (!PrepareReplacement(context, resuming, state)) {
         AbandonTempFolder();
         *stopped = Fail(L"the user's data could not be saved");
         return false;
@@ -233,29 +261,91 @@ bool PassChecksAndGuard(LauncherContext* context, bool resuming, RunOutcome* sto
     return true;
 }
 
-// Finishes a run that an interruption left half-way, from the copy and the
-// answers it recorded.
-RunOutcome FinishInterruptedRun(LauncherContext* context, const RunState& state) {
-    if (!IsTempFolderTrusted()) {
+// Checks every saved copy against the record before anything is restored:
+// state->files keeps those that may be restored, the record follows what was
+// saved again or is no longer needed, and *lost gets the names of files that
+// neither a copy nor an original holds. False when a torn copy could not be
+// made again from its original (which the removal would then take).
+bool CheckSavedCopies(RunState* state, bool save_again, std::vector<std::wstring>* lost) {
+    SavedFiles usable;
+    bool all_kept = true;
+    for (SavedFile& file : state->files) {
+        switch (CheckSavedCopy(save_again, &file)) {
+            case SavedCopyState::kWhole:
+                usable.push_back(file);
+                break;
+            case SavedCopyState::kSavedAgain:
+                all_kept = RecordSavedFile(file) && all_kept;
+                usable.push_back(file);
+                break;
+            case SavedCopyState::kNotNeeded:
+                ForgetSavedFile(file.name);
+                break;
+            case SavedCopyState::kNotSaved:
+                all_kept = false;
+                break;
+            case SavedCopyState::kLost:
+                lost->push_back(file.name);
+                break;
+        }
+    }
+    state->files = std::move(usable);
+    return all_kept;
+}
+
+// The copy of an interrupted run, checked before it is used: a folder that is
+// not the launcher's own is dropped; a missing one is made again, for the
+// files to be saved again. False, with *stopped set, when the run must stop.
+bool CheckInterruptedCopy(RunState* state,
+                          bool installed,
+                          std::vector<std::wstring>* lost,
+                          RunOutcome* stopped) {
+    if (TempFolderExists() && !IsTempFolderTrusted()) {
         // Someone else made or replaced the folder: nothing in it is restored,
         // and the record goes with it so that the next run starts afresh.
         AbandonTempFolder();
-        return Fail(L"the saved copy of an interrupted run is not the launcher's own");
+        *stopped = Fail(L"the saved copy of an interrupted run is not the launcher's own");
+        return false;
     }
+    if (!TempFolderExists() && !Logged(L"make the temporary folder again", PrepareTempFolder())) {
+        *stopped = Fail(L"the temporary folder could not be made");
+        return false;
+    }
+    // An earlier launcher listed nothing: its copies are taken as they lie.
+    if (!state->filesListed && !ListSavedCopies(&state->files)) {
+        *stopped = Fail(L"the saved copy of an interrupted run cannot be read");
+        return false;
+    }
+    // Where the earlier generation is still to go, a torn copy is made again.
+    if (!Logged(L"check saved copies", CheckSavedCopies(state, !installed, lost))) {
+        *stopped = Fail(L"the user's data could not be saved again");
+        return false;
+    }
+    return true;
+}
+
+// Finishes a run that an interruption left half-way, from the copy and the
+// answers it recorded.
+RunOutcome FinishInterruptedRun(LauncherContext* context, RunState state) {
     LogRunLine(L"finishing an interrupted run");
-    if (IsNewGenerationInstalled()) {
-        EndClientProcesses();
-        StoreStagedRegion();
-        return CompleteAfterSetup(context, state);
-    }
+    const bool installed = IsNewGenerationInstalled();
+    std::vector<std::wstring> lost;
     RunOutcome stopped = RunOutcome::kRefused;
-    if (!PassChecksAndGuard(context, true, &stopped)) {
-        // The earlier generation may be gone: the user's data goes back where
-        // the client keeps it; the copy and the record stay for the next run.
-        RestoreClientData();
+    if (!CheckInterruptedCopy(&state, installed, &lost, &stopped)) {
         return stopped;
     }
-    return ReplaceGeneration(context, state, true);
+    if (installed) {
+        EndClientProcesses();
+        StoreStagedRegion();
+        return CompleteAfterSetup(context, state, lost);
+    }
+    if (!PassChecksAndGuard(context, true, &state, &stopped)) {
+        // The earlier generation may be gone: the user's data goes back where
+        // the client keeps it; the copy and the record stay for the next run.
+        RestoreClientData(state);
+        return stopped;
+    }
+    return ReplaceGeneration(context, state, true, lost);
 }
 
 }  // namespace
@@ -277,10 +367,10 @@ RunOutcome RunInstallSequence(LauncherContext* context) {
         return FinishInterruptedRun(context, state);
     }
     RunOutcome stopped = RunOutcome::kRefused;
-    if (!PassChecksAndGuard(context, false, &stopped)) {
+    if (!PassChecksAndGuard(context, false, &state, &stopped)) {
         return stopped;
     }
-    return ReplaceGeneration(context, state, false);
+    return ReplaceGeneration(context, state, false, {});
 }
 
 }  // namespace zu

@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <string>
+
+#include "legacy/data_preservation.h"
+
 // What a later run needs to finish a replacement that stopped half-way: kept in
 // the installer's scratch key ("RunState" below it, HKLM, 64-bit view) from the
 // moment the user's data is saved and verified until the final clean-up after
@@ -19,6 +23,11 @@ struct RunState {
     bool shortcutRemoved = false;
     // The task-manager settings wait in the scratch key.
     bool taskSettingsStashed = false;
+    // Every saved file with what its copy holds ("Files" below the record,
+    // one REG_BINARY value per file: its size and checksum, 8 bytes each).
+    SavedFiles files;
+    // False for a record of an earlier launcher, which listed no files.
+    bool filesListed = false;
 };
 
 // True, with *state filled, when an earlier run recorded its state completely
@@ -26,8 +35,24 @@ struct RunState {
 // there is none or it is incomplete: the data folder was then never touched.
 bool ReadRunState(RunState* state);
 
-// Records state and then the marker. False when any value could not be
-// written (the marker is then not written either).
+// Records state, flushed to the disk, and then the marker, flushed too. The
+// saved copies must be on the disk before: the marker says the data folder
+// may now go. False when any value could not be written or flushed (the
+// marker is then not written either).
 bool RecordRunState(const RunState& state);
+
+// Updates the entry of one saved file (after it was saved again), flushed.
+// False when it could not be written.
+bool RecordSavedFile(const SavedFile& file);
+
+// Deletes the entry of a saved file that is no longer needed, flushed.
+// Nothing when there is none.
+void ForgetSavedFile(const std::wstring& name);
+
+// Flushes the product's key (licence, task-manager settings, region) and
+// deletes the installer's scratch key with the record, flushed in turn: a run
+// that ends must have its results on the disk before the record that would
+// make the next run repeat them goes. Best effort.
+void RemoveRunState();
 
 }  // namespace zu

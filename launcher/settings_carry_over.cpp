@@ -102,8 +102,4 @@ void RemoveLegacyUninstallEntry() {
     DeleteKeyTree(kWindowsUninstallKey, kRegWrite, kLegacyUninstallEntryCode);
 }
 
-void RemoveInstallerScratchKey() {
-    DeleteKeyTree(kMakerKey, kRegWrite64, kInstallerScratchKeyName);
-}
-
 }  // namespace zu

@@ -45,8 +45,4 @@ void MarkLauncherUninstall();
 // the default view. Nothing when it is missing.
 void RemoveLegacyUninstallEntry();
 
-// Deletes the scratch key with everything parked in it (HKLM, 64-bit view).
-// Nothing when it is missing.
-void RemoveInstallerScratchKey();
-
 }  // namespace zu

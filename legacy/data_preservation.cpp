@@ -8,13 +8,13 @@
 
 #include "components/product_keys.h"
 #include "legacy/data_preservation_table.h"
-#include "platform/file_compare.h"
 #include "platform/file_operations.h"
 #include "platform/known_folders.h"
+#include "platform/plain_tree.h"
 #include "platform/private_folder.h"
 #include "platform/product_names.h"
 #include "platform/registry_key.h"
-#include "platform/scoped_handle.h"
+#include "platform/run_log.h"
 
 namespace zu {
 namespace {
@@ -34,74 +34,69 @@ bool ResolveDataFolders(DataFolders* folders) {
     return true;
 }
 
-std::wstring Join(const std::wstring& folder, const wchar_t* name) {
+std::wstring Join(const std::wstring& folder, const std::wstring& name) {
     return folder + L"\\" + name;
 }
 
-bool IsFolder(const std::wstring& path) {
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-bool IsFile(const std::wstring& path) {
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
-// Every copy creates its destination folder first: a copy into a folder that
-// no earlier step happened to create would otherwise fail, and the file would
-// be lost with the uninstall.
-void EnsureFolder(const std::wstring& folder) {
-    CreateDirectoryPath(folder + L"\\");
-}
-
-// Copies name from one folder into the other and reads the copy back. True
-// when there is nothing to copy or the copy holds the same bytes.
-bool CopyFileInto(const std::wstring& from, const std::wstring& to, const wchar_t* name) {
-    const std::wstring source = Join(from, name);
-    if (!IsFile(source)) {
+// Copies name (a path below the data folder) into the temporary folder and
+// lists it. True when there is nothing to copy, when what lies there is a link
+// or a file with another name too (skipped and logged), or when the copy on
+// the disk is whole.
+bool SaveFile(const DataFolders& folders, const std::wstring& name, SavedFiles* saved) {
+    const std::wstring source = Join(folders.data, name);
+    if (!PathExists(source)) {
         return true;
     }
-    EnsureFolder(to);
-    const std::wstring target = Join(to, name);
-    return ::CopyFileW(source.c_str(), target.c_str(), FALSE) &&
-           FilesHaveSameContent(source, target);
-}
-
-bool CopyFilesInto(const std::wstring& from, const std::wstring& to, const FileList& files) {
-    bool all_copied = true;
-    for (size_t i = 0; i < files.count; ++i) {
-        all_copied = CopyFileInto(from, to, files.names[i]) && all_copied;
-    }
-    return all_copied;
-}
-
-// Every "*.xml" file directly in from (not the folders of that name).
-bool CopyXmlFilesInto(const std::wstring& from, const std::wstring& to) {
-    if (!IsFolder(from)) {
+    if (!IsPlainFile(source)) {
+        LogRunLine(L"not saved, a link or a file with more than one name: " + name);
         return true;
     }
-    std::vector<std::wstring> names;
-    if (!ListMatchingFiles(from, &names)) {
+    FileDigest digest;
+    if (!CreatePlainFolders(folders.temp, name) ||
+        !CopyFileDurably(source, Join(folders.temp, name), &digest)) {
+        LogRunLine(L"could not save " + name);
         return false;
     }
-    bool all_copied = true;
-    for (const std::wstring& name : names) {
-        all_copied = CopyFileInto(from, to, name.c_str()) && all_copied;
-    }
-    return all_copied;
+    saved->push_back({name, digest});
+    return true;
 }
 
-// The shell nests a folder copied onto an existing folder of the same name, so
-// the copy names the parent: the folder then lands as to\name, merged into one
-// that is already there (its files overwritten by the copied ones).
-bool CopyFolderInto(const std::wstring& from, const std::wstring& to, const wchar_t* name) {
-    const std::wstring source = Join(from, name);
-    if (!IsFolder(source)) {
-        return true;
+bool SaveFiles(const DataFolders& folders,
+               const std::vector<std::wstring>& names,
+               SavedFiles* saved) {
+    bool all_saved = true;
+    for (const std::wstring& name : names) {
+        all_saved = SaveFile(folders, name, saved) && all_saved;
     }
-    EnsureFolder(to);
-    return ShellCopy(source, to) && IsTreeCopied(source, Join(to, name));
+    return all_saved;
+}
+
+void AppendListed(const FileList& files, std::vector<std::wstring>* names) {
+    for (size_t i = 0; i < files.count; ++i) {
+        names->push_back(files.names[i]);
+    }
+}
+
+// The "*.xml" files directly in the data folder and the records beside them.
+bool ListDataFiles(const DataFolders& folders, std::vector<std::wstring>* names) {
+    if (IsPlainFolder(folders.data) && !ListMatchingFiles(folders.data, names)) {
+        return false;
+    }
+    AppendListed(kDataRecordFiles, names);
+    AppendListed(kDisplayRecordFiles, names);
+    return true;
+}
+
+// The data folder is made again first: the uninstall may have taken it.
+bool RestoreFile(const DataFolders& folders, const SavedFile& file) {
+    CreateDirectoryPath(folders.data + L"\\");
+    const bool restored = CreatePlainFolders(folders.data, file.name) &&
+                          ReplaceFileDurably(Join(folders.temp, file.name),
+                                             Join(folders.data, file.name), &file.digest);
+    if (!restored) {
+        LogRunLine(L"could not restore " + file.name);
+    }
+    return restored;
 }
 
 }  // namespace
@@ -113,48 +108,114 @@ void MarkSelfRepairFile() {
     }
 }
 
-bool SaveSettingsFile() {
+bool SaveSettingsFile(SavedFiles* saved) {
     DataFolders folders;
-    return !ResolveDataFolders(&folders) ||
-           CopyFileInto(folders.data, folders.temp, kSettingsFileName);
+    return !ResolveDataFolders(&folders) || SaveFile(folders, kSettingsFileName, saved);
 }
 
-bool SaveSelfRepairFolder() {
-    DataFolders folders;
-    return !ResolveDataFolders(&folders) ||
-           CopyFolderInto(folders.data, folders.temp, kSelfRepairDataFolderName);
-}
-
-bool SaveDataFiles() {
+bool SaveSelfRepairFolder(SavedFiles* saved) {
     DataFolders folders;
     if (!ResolveDataFolders(&folders)) {
         return true;
     }
-    const bool xml_copied = CopyXmlFilesInto(folders.data, folders.temp);
-    return CopyFilesInto(folders.data, folders.temp, kDataRecordFiles) && xml_copied;
+    const std::wstring folder = Join(folders.data, kSelfRepairDataFolderName);
+    if (!PathExists(folder)) {
+        return true;
+    }
+    std::vector<std::wstring> files;
+    std::vector<std::wstring> skipped;
+    if (!IsPlainFolder(folder)) {
+        LogRunLine(std::wstring(L"not saved, a link: ") + kSelfRepairDataFolderName);
+        return true;
+    }
+    if (!ListPlainFiles(folder, &files, &skipped)) {
+        return false;
+    }
+    for (const std::wstring& name : skipped) {
+        LogRunLine(L"not saved, a link or a file with more than one name: " + name);
+    }
+    for (std::wstring& name : files) {
+        name = Join(kSelfRepairDataFolderName, name);
+    }
+    return SaveFiles(folders, files, saved);
 }
 
-bool SaveDisplayFiles() {
+bool SaveDataFiles(SavedFiles* saved) {
     DataFolders folders;
-    return !ResolveDataFolders(&folders) ||
-           CopyFilesInto(folders.data, folders.temp, kDisplayRecordFiles);
+    if (!ResolveDataFolders(&folders)) {
+        return true;
+    }
+    std::vector<std::wstring> names;
+    return ListDataFiles(folders, &names) && SaveFiles(folders, names, saved);
 }
 
-bool RestoreDataFiles() {
+bool RestoreSavedFiles(const SavedFiles& saved) {
     DataFolders folders;
     if (!ResolveDataFolders(&folders)) {
         return false;
     }
-    const bool xml_copied = CopyXmlFilesInto(folders.temp, folders.data);
-    const bool records_copied = CopyFilesInto(folders.temp, folders.data, kDataRecordFiles);
-    return CopyFolderInto(folders.temp, folders.data, kSelfRepairDataFolderName) && xml_copied &&
-           records_copied;
+    bool all_restored = true;
+    for (const SavedFile& file : saved) {
+        if (_wcsicmp(file.name.c_str(), kSettingsFileName) != 0) {
+            all_restored = RestoreFile(folders, file) && all_restored;
+        }
+    }
+    return all_restored;
 }
 
-bool RestoreDisplayFiles() {
+bool ListSavedCopies(SavedFiles* saved) {
     DataFolders folders;
-    return ResolveDataFolders(&folders) &&
-           CopyFilesInto(folders.temp, folders.data, kDisplayRecordFiles);
+    std::vector<std::wstring> names;
+    std::vector<std::wstring> skipped;
+    if (!ResolveDataFolders(&folders) || !ListPlainFiles(folders.temp, &names, &skipped)) {
+        return false;
+    }
+    SavedFiles listed;
+    for (const std::wstring& name : names) {
+        SavedFile file = {name, {}};
+        if (ReadFileDigest(Join(folders.temp, name), &file.digest)) {
+            listed.push_back(file);
+        }
+    }
+    *saved = std::move(listed);
+    return true;
+}
+
+SavedCopyState CheckSavedCopy(bool save_again, SavedFile* file) {
+    DataFolders folders;
+    if (!ResolveDataFolders(&folders)) {
+        return SavedCopyState::kLost;
+    }
+    // The settings file serves only the new setup, which has run when nothing
+    // is to be saved again.
+    if (!save_again && _wcsicmp(file->name.c_str(), kSettingsFileName) == 0) {
+        return SavedCopyState::kNotNeeded;
+    }
+    FileDigest copy;
+    if (ReadFileDigest(Join(folders.temp, file->name), &copy) && copy == file->digest) {
+        return SavedCopyState::kWhole;
+    }
+    const std::wstring original = Join(folders.data, file->name);
+    FileDigest held;
+    if (!ReadFileDigest(original, &held)) {
+        LogRunLine(L"saved copy does not match its record, and the original is gone: " +
+                   file->name);
+        return SavedCopyState::kLost;
+    }
+    if (!save_again) {
+        LogRunLine(L"saved copy does not match its record; the original stays: " + file->name);
+        return SavedCopyState::kNotNeeded;
+    }
+    if (!CreatePlainFolders(folders.temp, file->name) ||
+        !CopyFileDurably(original, Join(folders.temp, file->name), &copy)) {
+        LogRunLine(L"saved copy does not match its record and could not be made again: " +
+                   file->name);
+        return SavedCopyState::kNotSaved;
+    }
+    LogRunLine(L"saved copy does not match its record; saved again from the original: " +
+               file->name);
+    file->digest = copy;
+    return SavedCopyState::kSavedAgain;
 }
 
 bool PrepareTempFolder() {
@@ -164,6 +225,11 @@ bool PrepareTempFolder() {
     }
     const std::wstring parent = folders.temp.substr(0, folders.temp.rfind(L'\\') + 1);
     return CreateDirectoryPath(parent) && CreatePrivateFolder(folders.temp);
+}
+
+bool TempFolderExists() {
+    DataFolders folders;
+    return ResolveDataFolders(&folders) && PathExists(folders.temp);
 }
 
 bool IsTempFolderTrusted() {

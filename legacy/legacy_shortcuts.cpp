@@ -9,6 +9,7 @@
 
 #include "legacy/legacy_shortcuts_table.h"
 #include "legacy/shortcut_reader.h"
+#include "platform/durable_file.h"
 #include "platform/file_operations.h"
 #include "platform/known_folders.h"
 #include "platform/os_version.h"
@@ -138,8 +139,8 @@ void RestorePublicDesktopShortcut() {
     if (desktop.empty() || program_data.empty()) {
         return;
     }
-    ::CopyFileW((program_data + kNewClientShortcutTail).c_str(),
-                Join(desktop, kClientShortcutName).c_str(), FALSE);
+    ReplaceFileDurably(program_data + kNewClientShortcutTail, Join(desktop, kClientShortcutName),
+                       nullptr);
 }
 
 }  // namespace zu

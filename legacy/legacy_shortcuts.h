@@ -34,7 +34,8 @@ void RemoveShortcutsToClient();
 bool RemoveLegacyShortcuts();
 
 // Copies the client shortcut that the new setup created in the all-users
-// Programs folder to the public desktop, replacing a file of that name.
+// Programs folder to the public desktop, replacing a file of that name in one
+// step (a flushed copy beside it moved over it), never through a link.
 // Nothing happens when there is no such shortcut or a folder cannot be
 // resolved.
 void RestorePublicDesktopShortcut();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "components/legacy_identifiers.h"
+#include "launcher/run_state.h"
 #include "tests/support/machine_fixture.h"
 #include "tests/support/machine_paths.h"
 #include "tests/support/registry_fixture.h"
@@ -194,18 +195,18 @@ TEST_F(SettingsCarryOverTest, MarkLauncherUninstall_WritesTheMarkerIn64BitView) 
     }
 }
 
-TEST_F(SettingsCarryOverTest, RemoveInstallerScratchKey_TakesEverythingParkedThere) {
+TEST_F(SettingsCarryOverTest, RemoveRunState_TakesEverythingParkedThere) {
     MarkLauncherUninstall();
     StashTaskManagerSettings();
     test::SetStringValue(HKEY_LOCAL_MACHINE, std::wstring(kScratchKey) + L"\\Region\\Deeper",
                          KEY_WOW64_64KEY, L"Code", L"EU");
     test::SetDwordValue(HKEY_LOCAL_MACHINE, kCurrentTasks, KEY_WOW64_64KEY, L"SelfUpdate", 1);
 
-    RemoveInstallerScratchKey();
+    RemoveRunState();
 
     EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, kScratchKey, KEY_WOW64_64KEY));
     ExpectValue(Number(1), kCurrentTasks, L"SelfUpdate");
-    RemoveInstallerScratchKey();  // already gone: nothing happens
+    RemoveRunState();  // already gone: nothing happens
     EXPECT_TRUE(test::KeyExists(HKEY_LOCAL_MACHINE, kCurrentKey, KEY_WOW64_64KEY));
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -52,35 +53,41 @@ class DataPreservationTest : public testing::Test {
         }
     }
 
-    // Each file holds its own name in Content().
+    // Each file holds its own name in Content(). The temporary folder is
+    // made as a run makes it before its saves.
     void LayOutData(const std::vector<std::wstring>& files) {
         MakeFolders({maker_, data_});
         for (const std::wstring& name : files) {
             ASSERT_TRUE(test::WriteFileBytes(data_ + L"\\" + name, Content(name)));
         }
+        ASSERT_TRUE(PrepareTempFolder());
     }
 
     // The steps in the order of a run, with the uninstall, which removes the
     // data folder, between the saves and the restores.
     void SaveUninstallRestore() {
-        SaveAll();
+        ASSERT_TRUE(SaveAll());
         test::DeletePath(data_);
-        RestoreAll();
+        ASSERT_TRUE(RestoreSavedFiles(saved_));
     }
-    static void SaveAll() {
-        SaveSettingsFile();
-        SaveSelfRepairFolder();
-        SaveDataFiles();
-        SaveDisplayFiles();
+    bool SaveAll() {
+        const bool settings = SaveSettingsFile(&saved_);
+        const bool self_repair = SaveSelfRepairFolder(&saved_);
+        return SaveDataFiles(&saved_) && settings && self_repair;
     }
-    static void RestoreAll() {
-        RestoreDataFiles();
-        RestoreDisplayFiles();
+    // The saved names, in any order.
+    std::set<std::wstring> SavedNames() const {
+        std::set<std::wstring> names;
+        for (const SavedFile& file : saved_) {
+            names.insert(file.name);
+        }
+        return names;
     }
 
     std::wstring maker_;
     std::wstring data_;
     std::wstring temp_;
+    SavedFiles saved_;
 };
 
 const std::vector<std::wstring> kCarriedFiles = {
@@ -94,8 +101,9 @@ const std::vector<std::wstring> kCarriedFiles = {
 
 TEST_F(DataPreservationTest, NoDataFolder_NothingIsCreatedButTheMarker) {
     MarkSelfRepairFile();
-    SaveAll();
-    RestoreAll();
+    EXPECT_TRUE(SaveAll());
+    EXPECT_TRUE(saved_.empty());
+    EXPECT_TRUE(RestoreSavedFiles(saved_));
     RemoveTempFolder();
 
     EXPECT_FALSE(test::FolderExists(maker_));
@@ -119,6 +127,7 @@ TEST_F(DataPreservationTest, LatestGeneration_CarriesExactlyTheListedFilesAndFol
     ASSERT_TRUE(machine.InstallGeneration(test::Generation::kLatest, options));
     ASSERT_TRUE(test::FileExists(data_ + L"\\ZU.ini"));
     const test::FileTree before = test::FilesUnder(data_);
+    ASSERT_TRUE(PrepareTempFolder());
 
     SaveUninstallRestore();
 
@@ -164,12 +173,11 @@ TEST_F(DataPreservationTest, XmlSubfolderAndOtherNames_AreNotCarried) {
 TEST_F(DataPreservationTest, OnlyRecords_AreSavedAndRestored) {
     LayOutData(kCarriedFiles);
 
-    SaveDataFiles();
-    SaveDisplayFiles();
+    ASSERT_TRUE(SaveDataFiles(&saved_));
     test::DeletePath(data_);
-    RestoreDataFiles();
-    RestoreDisplayFiles();
+    ASSERT_TRUE(RestoreSavedFiles(saved_));
 
+    EXPECT_EQ(std::set<std::wstring>(kCarriedFiles.begin(), kCarriedFiles.end()), SavedNames());
     for (const std::wstring& name : kCarriedFiles) {
         EXPECT_EQ(Content(name), test::FileBytes(data_ + L"\\" + name)) << Narrow(name);
     }
@@ -178,10 +186,9 @@ TEST_F(DataPreservationTest, OnlyRecords_AreSavedAndRestored) {
 TEST_F(DataPreservationTest, OnlyDisplayRecords_AreRestoredIntoAMissingDataFolder) {
     LayOutData({L"PatchCheckStatus.dat"});
 
-    SaveDisplayFiles();
+    ASSERT_TRUE(SaveDataFiles(&saved_));
     test::DeletePath(data_);
-    RestoreDataFiles();
-    RestoreDisplayFiles();
+    ASSERT_TRUE(RestoreSavedFiles(saved_));
 
     EXPECT_EQ(Content(L"PatchCheckStatus.dat"), test::FileBytes(data_ + L"\\PatchCheckStatus.dat"));
 }
@@ -196,7 +203,7 @@ TEST_F(DataPreservationTest, Save_OverwritesAnOlderSavedCopy) {
     }
     ASSERT_TRUE(test::WriteFileBytes(temp_ + kSelfRepair + L"\\state.bin", "old state"));
 
-    SaveAll();
+    EXPECT_TRUE(SaveAll());
 
     for (const wchar_t* name : {L"first.xml", L"PatchProcessInfo.dat", L"ZU.ini"}) {
         EXPECT_EQ(Content(name), test::FileBytes(temp_ + L"\\" + name)) << Narrow(name);
@@ -210,7 +217,7 @@ TEST_F(DataPreservationTest, Restore_OverwritesWhatTheNewSetupInstalled) {
     LayOutData({L"first.xml", L"PatchCheckStatus.dat"});
     MakeFolders({data_ + kSelfRepair});
     ASSERT_TRUE(test::WriteFileBytes(data_ + kSelfRepair + L"\\state.bin", "saved state"));
-    SaveAll();
+    ASSERT_TRUE(SaveAll());
     test::DeletePath(data_);
     MakeFolders({data_, data_ + kSelfRepair});
     for (const std::wstring& name :
@@ -219,7 +226,7 @@ TEST_F(DataPreservationTest, Restore_OverwritesWhatTheNewSetupInstalled) {
         ASSERT_TRUE(test::WriteFileBytes(data_ + name, "from the setup"));
     }
 
-    RestoreAll();
+    EXPECT_TRUE(RestoreSavedFiles(saved_));
 
     EXPECT_EQ(Content(L"first.xml"), test::FileBytes(data_ + L"\\first.xml"));
     EXPECT_EQ(Content(L"PatchCheckStatus.dat"), test::FileBytes(data_ + L"\\PatchCheckStatus.dat"));
@@ -232,7 +239,7 @@ TEST_F(DataPreservationTest, RemoveTempFolder_RemovesItWithItsContentOnly) {
     LayOutData({L"ZU.ini", L"first.xml"});
     MakeFolders({data_ + kSelfRepair});
     ASSERT_TRUE(test::WriteFileBytes(data_ + kSelfRepair + L"\\state.bin", "state"));
-    SaveAll();
+    ASSERT_TRUE(SaveAll());
     MarkSelfRepairFile();
     ASSERT_TRUE(test::FileExists(temp_ + kSelfRepair + L"\\state.bin"));
 
@@ -247,7 +254,7 @@ TEST_F(DataPreservationTest, RemoveTempFolder_RemovesItWithItsContentOnly) {
 
 TEST_F(DataPreservationTest, AbandonTempFolder_RemovesTheFolderAndTheScratchKey) {
     LayOutData({L"ZU.ini"});
-    SaveSettingsFile();
+    ASSERT_TRUE(SaveSettingsFile(&saved_));
     MarkSelfRepairFile();
     test::SetStringValue(HKEY_LOCAL_MACHINE, std::wstring(kScratchKey) + L"\\Region\\Sub",
                          KEY_WOW64_64KEY, L"Code", L"EU");

@@ -9,6 +9,8 @@
 #include <cwchar>
 #include <cwctype>
 #include <map>
+#include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,6 +18,8 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include "platform/durable_file.h"
+#include "platform/plain_tree.h"
 #include "platform/private_folder.h"
 #include "platform/scoped_handle.h"
 #include "tests/support/file_fixture.h"
@@ -363,6 +367,139 @@ TEST_F(FileOperationsTest, IsAdminOwnedFolder_OnlyARealFolderOfAnAdministrator) 
     ASSERT_TRUE(test::MakeHostDirectoryLink(root_, L"folder", L"link"));
     EXPECT_FALSE(IsAdminOwnedFolder(Path(L"link")));
     test::RemoveHostLink(root_, L"link");
+}
+
+// What the durable copies ask of the file system, recorded where they ask it:
+// each flush with the size of the file flushed, each move with its flags and
+// whether the file moved was flushed in full by then.
+struct DurableCalls {
+    std::vector<LONGLONG> flushed_sizes;
+    std::vector<DWORD> move_flags;
+    bool moved_after_flush = true;
+    bool fail_flush = false;
+};
+DurableCalls* g_durable = nullptr;
+BOOL(WINAPI* g_real_flush)(HANDLE) = nullptr;
+BOOL(WINAPI* g_real_move)(const wchar_t*, const wchar_t*, DWORD) = nullptr;
+
+BOOL WINAPI FlushRecording(HANDLE file) {
+    LARGE_INTEGER size = {};
+    ::GetFileSizeEx(file, &size);
+    g_durable->flushed_sizes.push_back(size.QuadPart);
+    return g_durable->fail_flush ? FALSE : g_real_flush(file);
+}
+
+BOOL WINAPI MoveRecording(const wchar_t* from, const wchar_t* to, DWORD flags) {
+    g_durable->move_flags.push_back(flags);
+    const std::optional<std::string> moved = test::FileBytes(from);
+    g_durable->moved_after_flush =
+        g_durable->moved_after_flush && moved.has_value() && !g_durable->flushed_sizes.empty() &&
+        g_durable->flushed_sizes.back() == static_cast<LONGLONG>(moved->size());
+    return g_real_move(from, to, flags);
+}
+
+class DurableFileTest : public FileOperationsTest {
+  protected:
+    void SetUp() override {
+        FileOperationsTest::SetUp();
+        flush_ = std::make_unique<test::ScopedImportPatch>(
+            "kernel32.dll", "FlushFileBuffers", reinterpret_cast<void*>(&FlushRecording));
+        move_ = std::make_unique<test::ScopedImportPatch>("kernel32.dll", "MoveFileExW",
+                                                          reinterpret_cast<void*>(&MoveRecording));
+        ASSERT_TRUE(flush_->active() && move_->active());
+        g_real_flush = reinterpret_cast<decltype(g_real_flush)>(flush_->original());
+        g_real_move = reinterpret_cast<decltype(g_real_move)>(move_->original());
+        g_durable = &calls_;
+    }
+    void TearDown() override {
+        move_.reset();
+        flush_.reset();
+        g_durable = nullptr;
+        FileOperationsTest::TearDown();
+    }
+
+    DurableCalls calls_;
+    std::unique_ptr<test::ScopedImportPatch> flush_;
+    std::unique_ptr<test::ScopedImportPatch> move_;
+};
+
+// A copy is flushed before it counts, and its digest tells it from a torn one.
+TEST_F(DurableFileTest, CopyFileDurably_FlushedInFullAndTornCopiesTellable) {
+    const std::string bytes = std::string(200000, 'd') + std::string("\0\xff tail", 7);
+    ASSERT_TRUE(test::WriteFileBytes(Path(L"source"), bytes));
+    FileDigest digest;
+    ASSERT_TRUE(CopyFileDurably(Path(L"source"), Path(L"copy"), &digest));
+    EXPECT_EQ(bytes, Text(Path(L"copy")));
+    EXPECT_EQ(bytes.size(), digest.size);
+    EXPECT_EQ(std::vector<LONGLONG>{static_cast<LONGLONG>(bytes.size())}, calls_.flushed_sizes);
+    FileDigest read;
+    ASSERT_TRUE(ReadFileDigest(Path(L"copy"), &read));
+    EXPECT_EQ(digest, read);
+    // What a lost cache leaves: the file cut short, or its blocks zero-filled.
+    for (const std::string& torn : {bytes.substr(0, 65536), std::string(bytes.size(), '\0')}) {
+        ASSERT_TRUE(test::WriteFileBytes(Path(L"copy"), torn));
+        ASSERT_TRUE(ReadFileDigest(Path(L"copy"), &read));
+        EXPECT_NE(digest, read);
+    }
+    // A flush that fails leaves no copy that could be taken for one.
+    calls_.fail_flush = true;
+    EXPECT_FALSE(CopyFileDurably(Path(L"source"), Path(L"again"), &read));
+    EXPECT_FALSE(Exists(Path(L"again")));
+}
+
+TEST_F(DurableFileTest, ReplaceFileDurably_MovesAFlushedCheckedCopyOverTheTargetInOneStep) {
+    ASSERT_TRUE(test::WriteFileBytes(Path(L"source"), "restored"));
+    FileDigest digest;
+    ASSERT_TRUE(ReadFileDigest(Path(L"source"), &digest));
+    ASSERT_TRUE(test::WriteFileBytes(Path(L"target"), "original"));
+    ASSERT_TRUE(::SetFileAttributesW(Path(L"target").c_str(), FILE_ATTRIBUTE_READONLY));
+
+    EXPECT_TRUE(ReplaceFileDurably(Path(L"source"), Path(L"target"), &digest));
+
+    EXPECT_EQ("restored", Text(Path(L"target")));
+    EXPECT_FALSE(Exists(Path(L"target.zu-new")));
+    EXPECT_EQ(std::vector<DWORD>{MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH},
+              calls_.move_flags);
+    EXPECT_TRUE(calls_.moved_after_flush);
+
+    // A source that no longer matches what was recorded replaces nothing.
+    ASSERT_TRUE(test::WriteFileBytes(Path(L"source"), "torn"));
+    EXPECT_FALSE(ReplaceFileDurably(Path(L"source"), Path(L"target"), &digest));
+    EXPECT_EQ("restored", Text(Path(L"target")));
+    EXPECT_FALSE(Exists(Path(L"target.zu-new")));
+}
+
+// Whatever another account put below a folder the launcher copies from:
+// links are not entered, files with a second name not read, and a link
+// among the folders to write into stops the write.
+TEST_F(FileOperationsTest, PlainTree_LinksAndSecondNamesLeftOutAndNeverWrittenThrough) {
+    const std::wstring tree = Path(L"tree");
+    ASSERT_TRUE(CreateDirectoryPath(tree + L"\\sub\\"));
+    ASSERT_TRUE(CreateDirectoryPath(Path(L"elsewhere\\")));
+    ASSERT_TRUE(test::WriteFileBytes(Path(L"elsewhere\\secret.txt"), "secret"));
+    ASSERT_TRUE(test::WriteFileBytes(tree + L"\\sub\\kept.dat", "kept"));
+    ASSERT_TRUE(test::WriteFileBytes(tree + L"\\top.dat", "top"));
+    ASSERT_TRUE(::CreateHardLinkW((tree + L"\\second.txt").c_str(),
+                                  Path(L"elsewhere\\secret.txt").c_str(), nullptr));
+    ASSERT_TRUE(test::MakeHostDirectoryLink(tree, L"../elsewhere", L"link"));
+
+    std::vector<std::wstring> files;
+    std::vector<std::wstring> skipped;
+    ASSERT_TRUE(ListPlainFiles(tree, &files, &skipped));
+    std::sort(files.begin(), files.end());
+    std::sort(skipped.begin(), skipped.end());
+    EXPECT_EQ((std::vector<std::wstring>{L"sub\\kept.dat", L"top.dat"}), files);
+    EXPECT_EQ((std::vector<std::wstring>{L"link", L"second.txt"}), skipped);
+    FileDigest digest;
+    EXPECT_FALSE(ReadFileDigest(tree + L"\\second.txt", &digest));
+    EXPECT_FALSE(CopyFileDurably(tree + L"\\second.txt", Path(L"copy"), &digest));
+
+    EXPECT_TRUE(CreatePlainFolders(tree, L"sub\\new\\file.dat"));
+    EXPECT_TRUE(IsPlainFolder(tree + L"\\sub\\new"));
+    EXPECT_FALSE(CreatePlainFolders(tree, L"link\\new\\file.dat"));
+    EXPECT_FALSE(Exists(Path(L"elsewhere\\new")));
+    EXPECT_FALSE(CreatePlainFolders(Path(L"tree\\link"), L"file.dat"));
+    test::RemoveHostLink(tree, L"link");
 }
 
 }  // namespace

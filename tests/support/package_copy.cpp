@@ -9,9 +9,13 @@
 namespace zu::test {
 
 bool CopyPackageTo(const std::wstring& folder) {
+    return CopyTree(DistDir(), folder);
+}
+
+bool CopyTree(const std::wstring& source, const std::wstring& folder) {
     ::SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
     // Double-null-terminated lists, as the shell wants them.
-    const std::wstring from = DistDir() + L"\\*" + L'\0';
+    const std::wstring from = source + L"\\*" + L'\0';
     const std::wstring to = folder + L'\0';
     SHFILEOPSTRUCTW operation = {};
     operation.wFunc = FO_COPY;

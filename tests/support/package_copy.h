@@ -9,4 +9,8 @@ namespace zu::test {
 // spaces. False when the copy failed.
 bool CopyPackageTo(const std::wstring& folder);
 
+// Copies everything below source into folder, which is created. False when
+// the copy failed.
+bool CopyTree(const std::wstring& source, const std::wstring& folder);
+
 }  // namespace zu::test
