@@ -2,7 +2,7 @@
 # Runs every test of a build folder (make test). The checks that only read
 # files (label "host") run on this machine; the Wine tests run here where this
 # machine starts 32-bit programs, and otherwise in the emulated machine of
-# vm-run, with their templates and prefixes in its memory.
+# vm-run, with their templates and prefixes in its memory (its /run).
 # Usage: run-suite.sh BUILD_DIR [CTEST_ARGUMENTS...]
 #   ZU_TEST_MACHINE=auto|host|vm   where the Wine tests run (default auto: probed)
 #   ZU_VM_TIME_SCALE               how much longer a Wine entry may take in the
@@ -34,7 +34,7 @@ vm)
     ctest -L host "${ctest_args[@]}"
     host_rc=$?
     echo "make test: the Wine tests, in the emulated machine:"
-    ZU_WINE_TEMPLATES=/tmp/zu-wine-templates ZU_WINE_OVERLAY=1 \
+    ZU_WINE_TEMPLATES=/run/zu-wine-templates ZU_WINE_OVERLAY=1 \
         ZU_TEST_TIME_SCALE=${ZU_VM_TIME_SCALE:-20} \
         "$harness/vm-run" ctest -LE host "${ctest_args[@]}"
     vm_rc=$?
