@@ -18,7 +18,9 @@ build=$(realpath "$1")
 root=$(cd "$(dirname "$0")/.." && pwd)
 out="$build/bench"
 bin="$build/testbin"
-rm -rf "$out"; mkdir -p "$out"
+zu_build=$build zu_machines_here=$out
+. "$root/tests/harness/tool-machine.sh"
+rm -rf "$out"; mkdir -p "$out" "$zu_machines"
 bash "$root/tests/harness/make-templates.sh" "$build/wine" >/dev/null
 export WINEDEBUG=-all WINEDLLOVERRIDES=winemenubuilder.exe=d ZU_TEST_BIN_DIR="$bin" ZU_DIST_DIR="$root/dist"
 
@@ -33,9 +35,9 @@ stop_machine() { wineserver -k >/dev/null 2>&1 || true; wineserver -w >/dev/null
 # use_machine NAME SOURCE: a fresh copy of the prefix SOURCE, with its server running.
 use_machine() {
     stop_machine
-    rm -rf "$out/$1"
-    cp -a "$2" "$out/$1"
-    export WINEPREFIX="$out/$1"
+    rm -rf "${zu_machines:?}/$1"
+    cp -a "$2" "$zu_machines/$1"
+    export WINEPREFIX="$zu_machines/$1"
     wineserver -p </dev/null >/dev/null 2>&1
 }
 winpath() { winepath -w "$1" 2>/dev/null; }
@@ -57,12 +59,12 @@ package_exe=$(winpath "$root/dist/ZEMIUpdatePackage.exe")
 bare_exe=$(winpath "$bin/bare_launcher.exe")
 
 # The machine of a whole run: generation 5 with its data, laid out once.
-use_machine generation5 "$build/wine/template-64"
+use_machine generation5 "$zu_templates/template-64"
 wine "$bin/demo_machine.exe" >/dev/null 2>&1
 stop_machine
 
 echo "Time to window: $window_rounds starts each, alternating."
-use_machine window "$build/wine/template-64"
+use_machine window "$zu_templates/template-64"
 launcher_window=(); bare_window=()
 for _ in $(seq "$window_rounds"); do
     launcher_window+=("$(field ms "$(probe window ZUINSTALLER "$launcher_exe")")")
@@ -93,7 +95,7 @@ starts_from_journal() {
 echo "Whole runs: $run_rounds each, alternating."
 launcher_run=(); floor_run=(); peak=(); floor_peak=(); starts=0
 for round in $(seq "$run_rounds"); do
-    use_machine "run$round" "$out/generation5"
+    use_machine "run$round" "$zu_machines/generation5"
     line=$(probe_keeping "$out/launcher-run$round.txt" run ZUInstaller.exe "$package_exe")
     launcher_run+=("$(field ms "$line")"); peak+=("$(field peak_kb "$line")")
     starts_from_journal >"$out/starts$round.txt"
@@ -102,17 +104,17 @@ for round in $(seq "$run_rounds"); do
     line=$(probe run bare_launcher.exe "$bare_exe" 'C:\bench-starts.txt')
     floor_run+=("$(field ms "$line")"); floor_peak+=("$(field peak_kb "$line")")
     stop_machine
-    rm -rf "$out/run$round"
+    rm -rf "${zu_machines:?}/run$round"
 done
 
 echo "CPU time while the launcher waits for a 10 s setup."
-use_machine wait "$out/generation5"
+use_machine wait "$zu_machines/generation5"
 mkdir -p "$WINEPREFIX/drive_c/zu-standins"
 printf '[setup.exe]\r\nsleep_ms=10000\r\n' >"$WINEPREFIX/drive_c/zu-standins/behaviour.ini"
 line=$(probe wait ZUInstaller.exe setup.exe "$package_exe")
 wait_cpu=$(field child_cpu_ms "$line"); wait_ms=$(field child_ms "$line")
 stop_machine
-rm -rf "$out/wait" "$out/window" "$out/generation5"
+rm -rf "${zu_machines:?}/wait" "$zu_machines/window" "$zu_machines/generation5"
 
 size=$(stat -c %s "$root/dist/ZUInstaller.exe")
 size_kb=$(python3 -c "print(f'{$size/1024:.0f}')")
@@ -131,6 +133,9 @@ pk=$(median "${peak[@]}"); fpk=$(median "${floor_peak[@]}")
     echo
     echo "CPU times are as Wine counts them, in steps of about 10 ms."
     echo "Measured $(date -u '+%Y-%m-%d %H:%M UTC') on $(nproc) cores, $(wine --version), 64-bit Wine machines, null display driver."
+    if [ -n "${ZU_IN_VM:-}" ]; then
+        echo "These figures come from an emulated machine (QEMU's software processor, tests/harness/vm-run), because this machine does not start 32-bit programs: every time is many times what real hardware gives; only the ratios measured side by side in this run mean anything."
+    fi
     echo "Window starts (ms): launcher ${launcher_window[*]}; bare ${bare_window[*]}."
     echo "Whole runs (ms): launcher ${launcher_run[*]}; bare ${floor_run[*]}."
     echo

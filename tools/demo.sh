@@ -8,15 +8,17 @@ set -eu
 build=$(realpath "$1")
 root=$(cd "$(dirname "$0")/.." && pwd)
 out="$build/demo"
+zu_build=$build zu_machines_here=$out
+. "$root/tests/harness/tool-machine.sh"
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${ZU_DEMO_IN_XVFB:-}" ] && command -v xvfb-run >/dev/null; then
     rm -rf "$out"
     ZU_DEMO_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$build"
 fi
-rm -rf "$out"; mkdir -p "$out"
+rm -rf "$out" "$zu_machines"; mkdir -p "$out" "$zu_machines"
 bash "$root/tests/harness/make-templates.sh" "$build/wine"
-cp -a "$build/wine/template-64" "$out/machine"
-export WINEPREFIX="$out/machine" WINEDEBUG=-all WINEDLLOVERRIDES=winemenubuilder.exe=d ZU_TEST_BIN_DIR="$build/testbin" ZU_DIST_DIR="$root/dist"
+cp -a "$zu_templates/template-64" "$zu_machines/machine"
+export WINEPREFIX="$zu_machines/machine" WINEDEBUG=-all WINEDLLOVERRIDES=winemenubuilder.exe=d ZU_TEST_BIN_DIR="$build/testbin" ZU_DIST_DIR="$root/dist"
 drive="$WINEPREFIX/drive_c"
 native="$drive/Program Files/Koru"
 data="$drive/ProgramData/Koru Corporation/ZEMI Update"

@@ -9,19 +9,21 @@
 # Output: BUILD_DIR/region-window/region-window-<locale>.png and -<locale>-chosen.png
 set -eu
 build=$(realpath "$1")
-shift
 root=$(cd "$(dirname "$0")/.." && pwd)
 out="$build/region-window"
+zu_build=$build zu_machines_here=$out
+. "$root/tests/harness/tool-machine.sh"
+shift
 locales=("$@")
 [ ${#locales[@]} -gt 0 ] || locales=(en_US.UTF-8 de_DE.UTF-8)
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${ZU_SHOT_IN_XVFB:-}" ]; then
     ZU_SHOT_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$build" "${locales[@]}"
 fi
-rm -rf "$out"; mkdir -p "$out"
+rm -rf "$out" "$zu_machines"; mkdir -p "$out" "$zu_machines"
 bash "$root/tests/harness/make-templates.sh" "$build/wine"
-cp -a "$build/wine/template-64" "$out/machine"
-export WINEPREFIX="$out/machine" WINEDEBUG=-all
+cp -a "$zu_templates/template-64" "$zu_machines/machine"
+export WINEPREFIX="$zu_machines/machine" WINEDEBUG=-all
 
 # The templates are headless: the X11 driver needs the Graphics setting gone
 # and a fresh wineserver.
