@@ -72,8 +72,10 @@ bool ExpandVariable(const wchar_t* variable, std::wstring* path) {
     return true;
 }
 
-// Windows Vista x64 and XP x64 have no %ProgramW6432%: the native folder is
-// "ProgramFilesDir" of the 64-bit registry view there.
+// The native folder is "ProgramFilesDir" of the 64-bit registry view (the one
+// registry on 32-bit Windows), which only administrators can change; the
+// environment of an elevated administrator comes in part from HKCU, which the
+// same user's unelevated programs can write.
 bool ReadNativeProgramFilesDir(std::wstring* path) {
     RegistryKey key;
     if (key.Open(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion", kRegRead64) !=
@@ -103,10 +105,12 @@ bool GetNativeProgramFilesPath(const wchar_t* tail, std::wstring* path) {
     info.wProcessorArchitecture = 0xFFFF;
     ::GetNativeSystemInfo(&info);
     std::wstring folder;
-    const bool found =
-        (info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_INTEL)
-            ? ExpandVariable(L"%Programfiles%", &folder)
-            : (ExpandVariable(L"%ProgramW6432%", &folder) || ReadNativeProgramFilesDir(&folder));
+    // Without the registry's value, the environment as before (Vista x64 and
+    // XP x64 have no %ProgramW6432%).
+    const bool found = ReadNativeProgramFilesDir(&folder) ||
+                       ((info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_INTEL)
+                            ? ExpandVariable(L"%Programfiles%", &folder)
+                            : ExpandVariable(L"%ProgramW6432%", &folder));
     if (!found) {
         return false;
     }

@@ -26,8 +26,9 @@ class KnownFolderResolver {
 };
 
 // The native Program Files folder (the 64-bit one on 64-bit Windows, also for
-// this 32-bit process) followed by tail verbatim ("\Koru\ZEMI Update").
-// False, path untouched, when the folder cannot be expanded.
+// this 32-bit process) followed by tail verbatim ("\Koru\ZEMI Update"): the
+// registry's "ProgramFilesDir" (64-bit view), never the environment, unless
+// that value is missing. False, path untouched, when neither gives a folder.
 bool GetNativeProgramFilesPath(const wchar_t* tail, std::wstring* path);
 
 }  // namespace zu

@@ -6,11 +6,13 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <set>
 #include <string>
 
 #include "platform/known_folder_table.h"
 #include "platform/os_version.h"
+#include "tests/support/registry_value_fixture.h"
 
 namespace zu {
 namespace {
@@ -139,23 +141,27 @@ TEST(KnownFolderResolver, UnknownFolder_FailsAndLeavesPathUntouched) {
     EXPECT_EQ(kUntouched, path);
 }
 
-// The variable that names the native folder: restored when the test ends.
-class NativeProgramFilesVariable {
+// An environment variable of this process, put back (or removed again)
+// afterwards. Wine sets both Program Files variables in every process from its
+// registry, so only this process's own can be planted.
+class ScopedVariable {
   public:
-    NativeProgramFilesVariable() : name_(Is64BitPrefix() ? L"ProgramW6432" : L"ProgramFiles") {
+    explicit ScopedVariable(const wchar_t* name) : name_(name) {
         wchar_t value[MAX_PATH] = {};
-        if (::GetEnvironmentVariableW(name_, value, MAX_PATH) != 0) {
+        const DWORD length = ::GetEnvironmentVariableW(name_, value, MAX_PATH);
+        if (length != 0 && length < MAX_PATH) {
             saved_ = value;
         }
     }
-    ~NativeProgramFilesVariable() { ::SetEnvironmentVariableW(name_, saved_.c_str()); }
-    void Unset() { ::SetEnvironmentVariableW(name_, nullptr); }
-    void Set(const std::wstring& value) { ::SetEnvironmentVariableW(name_, value.c_str()); }
+    ~ScopedVariable() { Set(saved_ ? saved_->c_str() : nullptr); }
+    void Set(const wchar_t* value) const { ::SetEnvironmentVariableW(name_, value); }
 
   private:
     const wchar_t* name_;
-    std::wstring saved_;
+    std::optional<std::wstring> saved_;
 };
+
+constexpr wchar_t kCurrentVersionKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 
 TEST(NativeProgramFilesPath, BothPrefixes_GiveTheNativeFolderAndTail) {
     std::wstring path = kUntouched;
@@ -164,25 +170,38 @@ TEST(NativeProgramFilesPath, BothPrefixes_GiveTheNativeFolderAndTail) {
         << Narrow(path);
 }
 
-// Vista x64 and XP x64 have no %ProgramW6432%: 64-bit Windows then reads the
-// 64-bit registry view ("C:\Program Files", where the 32-bit view says
-// "... (x86)"). 32-bit Windows has no such fallback, and a missing or cut-off
-// expansion must not pass for a path there.
-TEST(NativeProgramFilesPath, VariableMissingOrTooLong_64BitFromRegistry32BitFails) {
+// An elevated administrator's environment comes in part from HKCU, which the
+// same user's unelevated programs can write: the registry's "ProgramFilesDir"
+// (64-bit view) names the native folder, and the environment counts only
+// without it (the variable of this Windows: %ProgramW6432% on 64-bit, absent
+// on Vista x64; %ProgramFiles% on 32-bit), never a cut-off one.
+TEST(NativeProgramFilesPath, PlantedVariables_RegistryFolderWinsEnvironmentOnlyWithoutIt) {
+    const ScopedVariable native(L"ProgramW6432");
+    const ScopedVariable program_files(L"ProgramFiles");
+    native.Set(L"C:\\planted");
+    program_files.Set(L"C:\\planted");
+    std::wstring path = kUntouched;
+    ASSERT_TRUE(GetNativeProgramFilesPath(L"\\Koru", &path));
+    EXPECT_EQ(0, ::lstrcmpiW(L"C:\\Program Files\\Koru", path.c_str())) << Narrow(path);
+
+    const std::optional<test::RegistryValue> saved = test::QueryValue(
+        HKEY_LOCAL_MACHINE, kCurrentVersionKey, KEY_WOW64_64KEY, L"ProgramFilesDir");
+    ASSERT_TRUE(saved.has_value());
+    test::PutValue(HKEY_LOCAL_MACHINE, kCurrentVersionKey, KEY_WOW64_64KEY, L"ProgramFilesDir",
+                   std::nullopt);
+    path = kUntouched;
+    EXPECT_TRUE(GetNativeProgramFilesPath(L"\\Koru", &path));
+    EXPECT_EQ(L"C:\\planted\\Koru", path);
     const std::wstring too_long = L"C:\\" + std::wstring(MAX_PATH, L'x');
-    for (const bool unset : {true, false}) {
-        SCOPED_TRACE(unset ? "variable unset" : "variable too long");
-        NativeProgramFilesVariable variable;
-        unset ? variable.Unset() : variable.Set(too_long);
-        std::wstring path = kUntouched;
-        if (Is64BitPrefix()) {
-            ASSERT_TRUE(GetNativeProgramFilesPath(L"\\Koru", &path));
-            EXPECT_EQ(0, ::lstrcmpiW(L"C:\\Program Files\\Koru", path.c_str())) << Narrow(path);
-        } else {
-            EXPECT_FALSE(GetNativeProgramFilesPath(L"\\Koru", &path));
-            EXPECT_EQ(kUntouched, path);
-        }
+    for (const wchar_t* value : {static_cast<const wchar_t*>(nullptr), too_long.c_str()}) {
+        native.Set(value);
+        program_files.Set(value);
+        path = kUntouched;
+        EXPECT_FALSE(GetNativeProgramFilesPath(L"\\Koru", &path));
+        EXPECT_EQ(kUntouched, path);
     }
+    test::PutValue(HKEY_LOCAL_MACHINE, kCurrentVersionKey, KEY_WOW64_64KEY, L"ProgramFilesDir",
+                   saved);
 }
 
 }  // namespace
