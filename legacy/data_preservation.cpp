@@ -224,7 +224,17 @@ bool PrepareTempFolder() {
         return true;
     }
     const std::wstring parent = folders.temp.substr(0, folders.temp.rfind(L'\\') + 1);
-    return CreateDirectoryPath(parent) && CreatePrivateFolder(folders.temp);
+    if (!CreateDirectoryPath(parent)) {
+        return false;
+    }
+    // A parent that standard users can change could let them move the private
+    // folder aside: worth knowing when a run goes wrong.
+    if (!IsGuardedFolder(parent.substr(0, parent.size() - 1))) {
+        LogRunLine(
+            L"the maker's folder is not an administrator's, or standard users may change it: " +
+            parent);
+    }
+    return CreatePrivateFolder(folders.temp);
 }
 
 bool TempFolderExists() {

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include <winternl.h>
 
+#include <cstring>
 #include <cwchar>
 #include <utility>
 #include <vector>
@@ -49,6 +50,7 @@ using NtQueryDirectoryFileFunction = NTSTATUS(NTAPI*)(HANDLE,
                                                       BOOLEAN,
                                                       PUNICODE_STRING,
                                                       BOOLEAN);
+constexpr auto kFileRenameInformation = static_cast<FILE_INFORMATION_CLASS>(10);
 constexpr auto kFileDispositionInformation = static_cast<FILE_INFORMATION_CLASS>(13);
 constexpr ULONG kListingBufferBytes = 64 * 1024;
 
@@ -245,6 +247,27 @@ bool ListMatchingFiles(const std::wstring& folder, std::vector<std::wstring>* na
     } while (::FindNextFileW(find.Get(), &entry));
     *names = std::move(found);
     return true;
+}
+
+bool RenameHeldFile(HANDLE file, const std::wstring& target) {
+    // FILE_RENAME_INFORMATION: replace flag, root directory, name length, name.
+    struct RenameInformation {
+        BOOLEAN replace;
+        HANDLE root;
+        ULONG nameBytes;
+        WCHAR name[1];
+    };
+    const std::wstring name = L"\\??\\" + target;
+    const ULONG name_bytes = static_cast<ULONG>(name.size() * sizeof(wchar_t));
+    std::vector<ULONGLONG> buffer((sizeof(RenameInformation) + name_bytes) / sizeof(ULONGLONG) + 1);
+    auto* information = reinterpret_cast<RenameInformation*>(buffer.data());
+    information->replace = TRUE;
+    information->root = nullptr;
+    information->nameBytes = name_bytes;
+    std::memcpy(information->name, name.data(), name_bytes);
+    return SetHeldInformation(file, information,
+                              static_cast<ULONG>(buffer.size() * sizeof(ULONGLONG)),
+                              kFileRenameInformation);
 }
 
 bool DeleteMatchingFiles(const std::wstring& folder) {

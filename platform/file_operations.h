@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -29,6 +31,11 @@ bool CreateDirectoryPath(const std::wstring& path);
 // is never entered: the link itself is removed or left, its target untouched.
 // A file or link at folder itself is removed the same way. Always true.
 bool DeleteFolderTree(const std::wstring& folder);
+
+// Renames the file that file holds (opened with DELETE access) to target,
+// replacing what is there, through the handle: a rename by path could be led
+// elsewhere meanwhile. False on failure.
+bool RenameHeldFile(HANDLE file, const std::wstring& target);
 
 // Deletes the "*.xml" files of folder (not below it). Always true.
 bool DeleteMatchingFiles(const std::wstring& folder);

@@ -5,6 +5,7 @@
 #include <sddl.h>
 
 #include "platform/file_operations.h"
+#include "platform/security_checks.h"
 
 namespace zu {
 
@@ -34,27 +35,54 @@ bool IsWellKnownOwner(PSID owner, DWORD first_rid, DWORD second_rid, BYTE count)
     return ::EqualSid(owner, wanted.Get()) != FALSE;
 }
 
-// The account the launcher runs as. A folder it owns was made by this
-// administrator, elevated or not, never by another user.
-bool IsOwnAccount(PSID owner) {
-    HANDLE token = nullptr;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) {
-        return false;
-    }
-    UniqueHandle token_owner(token);
-    DWORD bytes = 0;
-    ::GetTokenInformation(token, TokenUser, nullptr, 0, &bytes);
-    UniqueLocalMemory user(bytes != 0 ? ::LocalAlloc(LPTR, bytes) : nullptr);
-    if (!user || !::GetTokenInformation(token, TokenUser, user.Get(), bytes, &bytes)) {
-        return false;
-    }
-    return ::EqualSid(owner, static_cast<TOKEN_USER*>(user.Get())->User.Sid) != FALSE;
-}
-
 bool IsTrustedOwner(PSID owner) {
     return IsWellKnownOwner(owner, SECURITY_LOCAL_SYSTEM_RID, 0, 1) ||
            IsWellKnownOwner(owner, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 2) ||
-           IsOwnAccount(owner);
+           // A folder the launcher's own account owns was made by this
+           // administrator, elevated or not, never by another user.
+           IsProcessAccount(owner);
+}
+
+// What ProgramData gives standard users on what lies below it: reading, and
+// creating files and folders. Anything else (deleting, changing permissions
+// or owner, writing whatever) lets them change the launcher's folders there.
+constexpr ACCESS_MASK kBeyondProgramData = DELETE | WRITE_DAC | WRITE_OWNER | FILE_DELETE_CHILD |
+                                           FILE_WRITE_ATTRIBUTES | FILE_WRITE_EA | GENERIC_WRITE |
+                                           GENERIC_ALL;
+
+// Everyone, Authenticated Users, Interactive and BUILTIN\Users.
+constexpr const wchar_t* kBroadGroups[] = {L"S-1-1-0", L"S-1-5-11", L"S-1-5-4", L"S-1-5-32-545"};
+
+bool IsBroadGroup(PSID sid) {
+    for (const wchar_t* group : kBroadGroups) {
+        PSID known = nullptr;
+        if (::ConvertStringSidToSidW(group, &known)) {
+            const UniqueLocalMemory known_owner(known);
+            if (::EqualSid(sid, known) != FALSE) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool GrantsBroadGroupsMore(const ACL* dacl) {
+    if (dacl == nullptr) {
+        return true;  // no DACL: everyone has full control
+    }
+    for (DWORD index = 0; index < dacl->AceCount; ++index) {
+        void* ace = nullptr;
+        if (!::GetAce(const_cast<ACL*>(dacl), index, &ace)) {
+            return true;
+        }
+        const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(ace);
+        if (allowed->Header.AceType == ACCESS_ALLOWED_ACE_TYPE &&
+            (allowed->Mask & kBeyondProgramData) != 0 &&
+            IsBroadGroup(const_cast<DWORD*>(&allowed->SidStart))) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool IsRealDirectory(DWORD attributes) {
@@ -115,6 +143,26 @@ bool IsAdminOwnedFolder(const std::wstring& folder) {
     }
     UniqueLocalMemory descriptor_owner(descriptor);
     return owner != nullptr && IsTrustedOwner(owner);
+}
+
+bool IsGuardedFolder(const std::wstring& folder) {
+    UniqueFileHandle handle(::CreateFileW(
+        folder.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!handle) {
+        return false;
+    }
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (::GetSecurityInfo(handle.Get(), SE_FILE_OBJECT,
+                          OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner, nullptr,
+                          &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
+        return false;
+    }
+    const UniqueLocalMemory descriptor_owner(descriptor);
+    return owner != nullptr && IsTrustedOwner(owner) && !GrantsBroadGroupsMore(dacl);
 }
 
 }  // namespace zu

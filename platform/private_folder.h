@@ -33,4 +33,12 @@ bool CreatePrivateFolder(const std::wstring& folder);
 // other user made. False on any failure.
 bool IsAdminOwnedFolder(const std::wstring& folder);
 
+// For the folders above the private ones (the maker's folder in ProgramData):
+// true when folder is owned by Administrators, SYSTEM or the launcher's
+// account and gives Everyone, Authenticated Users, Interactive and Users no
+// more than ProgramData does (reading, creating files and folders): no
+// deleting, renaming, writing attributes, or changing permissions or owner.
+// False otherwise and on any failure.
+bool IsGuardedFolder(const std::wstring& folder);
+
 }  // namespace zu

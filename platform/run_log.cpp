@@ -2,35 +2,70 @@
 
 #include <string>
 
+#include "platform/file_operations.h"
+#include "platform/private_folder.h"
 #include "platform/scoped_handle.h"
+#include "platform/security_checks.h"
 
 namespace zu {
 namespace {
 
 constexpr wchar_t kLogName[] = L"ZUInstaller.log";
 constexpr wchar_t kPreviousLogName[] = L"ZUInstaller.old.log";
+constexpr wchar_t kSystemLogFolder[] = L"ZEMI Update Installer";
 constexpr DWORD kLogLimitBytes = 1024 * 1024;
 
-bool GetLogPaths(std::wstring* log, std::wstring* previous) {
-    wchar_t folder[MAX_PATH + 1] = {};
-    const DWORD length = ::GetTempPathW(MAX_PATH + 1, folder);
+// True when no component of path, from the drive on, is a link: a folder of
+// the path turned into one would lead the log elsewhere.
+bool HasNoLinkOnTheWay(const std::wstring& path) {
+    for (std::size_t slash = path.find(L'\\');; slash = path.find(L'\\', slash + 1)) {
+        const DWORD attributes = ::GetFileAttributesW(path.substr(0, slash).c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES &&
+            (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+            return false;
+        }
+        if (slash == std::wstring::npos) {
+            return true;
+        }
+    }
+}
+
+// The running account's temporary folder; for SYSTEM, whose temporary folder
+// (the Windows folder's Temp) every user may create files in, a private folder
+// of its own there, made afresh when it is not an administrator's.
+bool GetLogFolder(std::wstring* folder) {
+    wchar_t temp[MAX_PATH + 1] = {};
+    const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
     if (length == 0 || length > MAX_PATH) {
         return false;
     }
-    *log = std::wstring(folder) + kLogName;
-    *previous = std::wstring(folder) + kPreviousLogName;
+    std::wstring found(temp, length);
+    if (IsLocalSystem()) {
+        found += kSystemLogFolder;
+        if (!IsAdminOwnedFolder(found) && !CreatePrivateFolder(found)) {
+            return false;
+        }
+        found += L"\\";
+    }
+    if (!HasNoLinkOnTheWay(found)) {
+        return false;
+    }
+    *folder = found;
     return true;
 }
 
 // Opens the log for appending without following a link planted in its place:
-// a reparse point is opened as itself and then refused.
-UniqueFileHandle OpenForAppend(const std::wstring& path) {
-    UniqueFileHandle file(::CreateFileW(
-        path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-        nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+// a reparse point is opened as itself and then refused, and so is a file with
+// another name too (a hard link to someone else's file). DELETE is asked for
+// when the log is to be moved aside through the handle.
+UniqueFileHandle OpenForAppend(const std::wstring& path, DWORD extra_access) {
+    UniqueFileHandle file(
+        ::CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | extra_access,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     BY_HANDLE_FILE_INFORMATION info = {};
     if (!file || !::GetFileInformationByHandle(file.Get(), &info) ||
-        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || info.nNumberOfLinks != 1) {
         return UniqueFileHandle();
     }
     return file;
@@ -70,16 +105,21 @@ std::string ToUtf8(const std::wstring& text) {
 }  // namespace
 
 void LogRunLine(const std::wstring& text) {
-    std::wstring path;
-    std::wstring previous;
-    if (!GetLogPaths(&path, &previous)) {
+    std::wstring folder;
+    if (!GetLogFolder(&folder)) {
         return;
     }
-    UniqueFileHandle file = OpenForAppend(path);
+    const std::wstring path = folder + kLogName;
+    UniqueFileHandle file = OpenForAppend(path, 0);
     if (file && IsOverLimit(file)) {
+        // Moved aside through a handle of its own: the rename cannot be led
+        // to another file. When that fails the line still goes in. The first
+        // handle goes first: it does not share deletion.
         file.Reset();
-        ::MoveFileExW(path.c_str(), previous.c_str(), MOVEFILE_REPLACE_EXISTING);
-        file = OpenForAppend(path);
+        file = OpenForAppend(path, DELETE);
+        if (file && RenameHeldFile(file.Get(), folder + kPreviousLogName)) {
+            file = OpenForAppend(path, 0);
+        }
     }
     if (!file) {
         return;

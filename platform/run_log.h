@@ -5,12 +5,14 @@
 #include <string>
 
 // The diagnostic log of each run, for whoever must explain a failure on a
-// customer's machine: "ZUInstaller.log" in the running user's temporary folder,
-// one UTF-8 line per event, stamped with the local date and time. A log that
-// has grown past 1 MiB is moved aside once ("ZUInstaller.old.log", replacing
-// the one before) and a new one begun. Writing never fails the run: a folder
-// that cannot be resolved, a link in the log's place or a full disk only lose
-// the line.
+// customer's machine: "ZUInstaller.log" in the running user's temporary folder
+// (for SYSTEM, in its private folder "ZEMI Update Installer" there, which only
+// administrators and SYSTEM can write), one UTF-8 line per event, stamped with
+// the local date and time. A log that has grown past 1 MiB is moved aside once
+// ("ZUInstaller.old.log", replacing the one before) through its own handle and
+// a new one begun. Writing never fails the run: a folder that cannot be
+// resolved, a link anywhere on the log's path or in its place, a log file with
+// a second name or a full disk only lose the line.
 
 namespace zu {
 

@@ -137,4 +137,30 @@ bool IsAdministratorsGroupMember() {
     return false;
 }
 
+bool IsProcessAccount(void* sid) {
+    HANDLE token = nullptr;
+    if (sid == nullptr || !::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        return false;
+    }
+    const UniqueHandle token_owner(token);
+    DWORD bytes = 0;
+    ::GetTokenInformation(token, TokenUser, nullptr, 0, &bytes);
+    UniqueLocalMemory user(bytes != 0 ? ::LocalAlloc(LPTR, bytes) : nullptr);
+    if (!user || !::GetTokenInformation(token, TokenUser, user.Get(), bytes, &bytes)) {
+        return false;
+    }
+    return ::EqualSid(sid, static_cast<TOKEN_USER*>(user.Get())->User.Sid) != FALSE;
+}
+
+bool IsLocalSystem() {
+    SID_IDENTIFIER_AUTHORITY nt_authority = SECURITY_NT_AUTHORITY;
+    PSID system = nullptr;
+    if (!::AllocateAndInitializeSid(&nt_authority, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0,
+                                    0, &system)) {
+        return false;
+    }
+    const UniqueSid system_owner(system);
+    return IsProcessAccount(system);
+}
+
 }  // namespace zu

@@ -15,4 +15,12 @@ bool IsAdministrator();
 // state of that entry (enabled, deny-only, ...). False on any failure.
 bool IsAdministratorsGroupMember();
 
+// True when sid is the account the process runs as. False otherwise and on
+// any failure.
+bool IsProcessAccount(void* sid);
+
+// True when the process runs as LocalSystem (the client's agent starts
+// automatic runs so). False otherwise and on any failure.
+bool IsLocalSystem();
+
 }  // namespace zu

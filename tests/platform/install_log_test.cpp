@@ -5,11 +5,14 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <cstring>
 #include <string>
 
 #include "platform/install_log_entry.h"
 #include "platform/run_log.h"
 #include "tests/support/file_fixture.h"
+#include "tests/support/host_program.h"
+#include "tests/support/import_patch.h"
 
 namespace zu {
 namespace {
@@ -151,6 +154,72 @@ TEST(RunLogTest, LogPastOneMebibyte_MovedAsideOnceAndBegunAnew) {
     EXPECT_NE(std::string::npos, text.find(" C:\\setup.exe ended with exit code 1603\r\n")) << text;
     ::DeleteFileW(log.c_str());
     ::DeleteFileW(old_log.c_str());
+}
+
+// The process token as SYSTEM's: what Wine cannot let a test be.
+BOOL(WINAPI* g_real_token_information)(HANDLE, TOKEN_INFORMATION_CLASS, void*, DWORD, DWORD*);
+
+BOOL WINAPI TokenInformationOfSystem(HANDLE token,
+                                     TOKEN_INFORMATION_CLASS kind,
+                                     void* buffer,
+                                     DWORD bytes,
+                                     DWORD* needed) {
+    if (kind != TokenUser) {
+        return g_real_token_information(token, kind, buffer, bytes, needed);
+    }
+    static DWORD system_sid[] = {0x00000101, 0x05000000, SECURITY_LOCAL_SYSTEM_RID};  // S-1-5-18
+    *needed = sizeof(TOKEN_USER);
+    if (bytes < sizeof(TOKEN_USER)) {
+        ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    TOKEN_USER user = {};
+    user.User.Sid = system_sid;
+    std::memcpy(buffer, &user, sizeof(user));
+    return TRUE;
+}
+
+bool IsFolderWithFile(const std::wstring& path) {
+    return Exists(path + L"\\ZUInstaller.log");
+}
+
+// A run as SYSTEM (the client's agent starts automatic runs so) logs into a
+// private folder of its own in SYSTEM's temporary folder, where every user may
+// create files: a link planted in that folder's place is not written through,
+// and a log file with a second name is not written to.
+TEST(RunLogTest, RunAsSystem_LogsInItsPrivateFolderNeverThroughALinkOrASecondName) {
+    wchar_t temp[MAX_PATH] = {};
+    ASSERT_NE(0u, ::GetTempPathW(MAX_PATH, temp));
+    const std::wstring folder = std::wstring(temp) + L"ZEMI Update Installer";
+    const std::wstring elsewhere = std::wstring(temp) + L"zu-elsewhere";
+    const std::wstring user_log = std::wstring(temp) + L"ZUInstaller.log";
+    test::DeletePath(folder);
+    ::DeleteFileW(user_log.c_str());
+    ::CreateDirectoryW(elsewhere.c_str(), nullptr);
+    ASSERT_TRUE(test::WriteFileBytes(elsewhere + L"\\keep.txt", "keep"));
+    {
+        test::ScopedImportPatch patch("advapi32.dll", "GetTokenInformation",
+                                      reinterpret_cast<void*>(&TokenInformationOfSystem));
+        ASSERT_TRUE(patch.active());
+        g_real_token_information =
+            reinterpret_cast<decltype(g_real_token_information)>(patch.original());
+        ASSERT_TRUE(test::MakeHostDirectoryLink(temp, L"zu-elsewhere", L"ZEMI Update Installer"));
+        LogRunLine(L"through a link");
+        EXPECT_FALSE(IsFolderWithFile(elsewhere));
+        test::RemoveHostLink(temp, L"ZEMI Update Installer");
+
+        LogRunLine(L"first line");
+        EXPECT_NE(std::string::npos,
+                  ReadBytes(folder + L"\\ZUInstaller.log").find(" first line\r\n"));
+        EXPECT_FALSE(Exists(user_log));
+    }
+    // Any account's log: a second name of another file is not written to.
+    ASSERT_TRUE(::CreateHardLinkW(user_log.c_str(), (elsewhere + L"\\keep.txt").c_str(), nullptr));
+    LogRunLine(L"into a second name");
+    EXPECT_EQ("keep", ReadBytes(elsewhere + L"\\keep.txt"));
+    ::DeleteFileW(user_log.c_str());
+    test::DeletePath(folder);
+    test::DeletePath(elsewhere);
 }
 
 }  // namespace
