@@ -13,8 +13,9 @@
 #include "legacy/data_preservation_table.h"
 #include "legacy/generation_table.h"
 #include "legacy/legacy_agent_service.h"
-#include "platform/file_operations.h"
+#include "platform/durable_file.h"
 #include "platform/file_compare.h"
+#include "platform/file_operations.h"
 #include "platform/held_file.h"
 #include "platform/known_folders.h"
 #include "platform/os_version.h"
@@ -125,7 +126,8 @@ std::wstring ReadInstalledVersion() {
 struct UninstallPlan {
     std::wstring cache;     // the generation's cached setup
     std::wstring staging;   // where the setup runs from, outside what it removes
-    std::wstring response;  // beside the launcher
+    std::wstring packaged;  // the response file beside the launcher
+    std::wstring response;  // its copy in the staging folder, which the setup reads
 };
 
 // False, plan untouched, when a folder cannot be resolved or the launcher's
@@ -137,35 +139,42 @@ bool PlanUninstall(const PreviousGeneration& generation, UninstallPlan* plan) {
     UninstallPlan planned;
     if (FAILED(resolver.GetPath(FOLDERID_ProgramFiles, &program_files)) ||
         FAILED(resolver.GetPath(FOLDERID_ProgramData, &program_data)) ||
-        !PathBesideLauncher(generation.responseFile, &planned.response)) {
+        !PathBesideLauncher(generation.responseFile, &planned.packaged)) {
         return false;
     }
     planned.cache = program_files + kSetupCacheFolderTail + generation.productCode;
     planned.staging = program_data + kTempFolderTail + L"\\" + generation.productCode;
+    planned.response = planned.staging + L"\\" + generation.responseFile;
     *plan = std::move(planned);
     return true;
 }
 
-// The cache's content in a fresh private staging folder: nothing planted
-// there, or left by an interrupted run, runs with the setup.
+// The cache's content and the package's response file in a fresh private
+// staging folder: nothing planted there, or left by an interrupted run, runs
+// with the setup, and nobody can swap what it reads between the copy and the
+// use. A missing response file is left to the setup to refuse.
 bool StageSetup(const UninstallPlan& plan) {
     if (!PathExists(plan.cache)) {
         return false;
     }
+    FileDigest digest;
     return CreateDirectoryPath(plan.staging) && CreatePrivateFolder(plan.staging) &&
-           ShellCopy(plan.cache + L"\\*", plan.staging);
+           ShellCopy(plan.cache + L"\\*", plan.staging) &&
+           (!PathExists(plan.packaged) || CopyFileDurably(plan.packaged, plan.response, &digest));
 }
 
 // The script of one release cannot uninstall it silently: the launcher carries
-// a replacement.
+// a replacement, copied into the private staging folder (a link or a file with
+// a second name beside the launcher is not taken).
 void ReplaceSetupScript(const std::wstring& staging) {
     const std::wstring staged = staging + L"\\" + kSetupScriptFileName;
     if (PathExists(staged)) {
         ::DeleteFileW(staged.c_str());
     }
     std::wstring replacement;
+    FileDigest digest;
     if (PathBesideLauncher(kSetupScriptFileName, &replacement)) {
-        ::CopyFileW(replacement.c_str(), staged.c_str(), FALSE);
+        CopyFileDurably(replacement, staged, &digest);
     }
 }
 

@@ -6,11 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "legacy/data_preservation.h"
+#include "legacy/data_preservation_table.h"
 #include "legacy/server_registration_table.h"
+#include "platform/durable_file.h"
 #include "platform/file_operations.h"
 #include "platform/known_folders.h"
 #include "platform/os_version.h"
 #include "platform/process_control.h"
+#include "platform/run_log.h"
 
 namespace zu {
 namespace {
@@ -103,16 +107,30 @@ void ImportPackageRegistration() {
         }
         return;
     }
+    // regedit imports from the launcher's private temporary folder: nobody can
+    // swap the file there between the copy and the import, and the copy goes
+    // before that folder does.
     std::wstring registration;
-    if (!PathBesideLauncher(kRegistrationFileFor32BitWindows, &registration) ||
-        !PathExists(registration)) {
-        return;
-    }
+    std::wstring program_data;
     std::wstring windows_folder;
-    if (FAILED(KnownFolderResolver().GetPath(FOLDERID_Windows, &windows_folder))) {
+    KnownFolderResolver resolver;
+    FileDigest digest;
+    if (!PathBesideLauncher(kRegistrationFileFor32BitWindows, &registration) ||
+        !PathExists(registration) ||
+        FAILED(resolver.GetPath(FOLDERID_ProgramData, &program_data)) ||
+        FAILED(resolver.GetPath(FOLDERID_Windows, &windows_folder))) {
         return;
     }
-    ShellRunNoWait(windows_folder + kRegedit, L"/s \"" + registration + L"\"");
+    // A run that finishes an interrupted one may find the folder gone with its
+    // restored copy: it is made afresh then, never taken as another made it.
+    const bool own_folder = TempFolderExists() ? IsTempFolderTrusted() : PrepareTempFolder();
+    const std::wstring copy = program_data + kTempFolderTail + kRegistrationFileCopyName;
+    if (!own_folder || !CopyFileDurably(registration, copy, &digest)) {
+        LogRunLine(L"registration file not imported: no private copy could be made");
+        return;
+    }
+    RunAndWaitHidden(windows_folder + kRegedit, L"/s \"" + copy + L"\"");
+    ::DeleteFileW(copy.c_str());
 }
 
 void RegisterAgentService() {

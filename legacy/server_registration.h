@@ -14,10 +14,12 @@ namespace zu {
 // waits for each without a time limit.
 void UnregisterLegacyServers();
 
-// Registers the new package: on 32-bit (x86) Windows imports
-// "RegInfo\32\Reg32.reg" from beside the launcher with regedit, without
-// waiting for it; on any other Windows runs "ZULauncherFor64OS.exe" from
-// beside the launcher and waits for it. Nothing when the file is missing.
+// Registers the new package: on 32-bit (x86) Windows copies
+// "RegInfo\32\Reg32.reg" from beside the launcher into the temporary folder
+// (private, see data_preservation) and imports the copy with regedit, waiting
+// for it (the copy goes afterwards); on any other Windows runs
+// "ZULauncherFor64OS.exe" from beside the launcher and waits for it (the
+// caller holds it, checked, meanwhile). Nothing when the file is missing.
 void ImportPackageRegistration();
 
 // Has the newly installed agent register itself as a Windows service, and

@@ -69,6 +69,8 @@ inline constexpr wchar_t kAgentServiceName[] = L"DARiziz";
 // non-x86) Windows, and for 32-bit Windows.
 inline constexpr wchar_t kRegistrationLauncherFor64BitWindows[] = L"ZULauncherFor64OS.exe";
 inline constexpr wchar_t kRegistrationFileFor32BitWindows[] = L"RegInfo\\32\\Reg32.reg";
+// Its copy in the temporary folder, from which regedit imports it.
+inline constexpr wchar_t kRegistrationFileCopyName[] = L"\\Reg32.reg";
 
 // Below the Windows folder.
 inline constexpr wchar_t kRegedit[] = L"\\regedit.exe";

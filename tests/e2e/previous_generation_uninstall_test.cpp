@@ -172,9 +172,10 @@ class PreviousGenerationUninstallTest : public testing::TestWithParam<UninstallC
         const std::wstring staging = StagingFolder(c.productCode);
         EXPECT_TRUE(SameText(staging + L"\\setup.exe", starts[0].path)) << Narrow(starts[0].path);
         // The journal holds what follows the quoted program: with the program
-        // unquoted, a blank in the staging path would show up here.
-        EXPECT_EQ(L"/s /f1\"" + test::DistDir() + L"\\" + c.responseFile + L"\"",
-                  starts[0].arguments)
+        // unquoted, a blank in the staging path would show up here. The
+        // response file is read from its copy in the private staging folder.
+        EXPECT_TRUE(
+            SameText(L"/s /f1\"" + staging + L"\\" + c.responseFile + L"\"", starts[0].arguments))
             << Narrow(starts[0].arguments);
         EXPECT_TRUE(SameText(staging, starts[0].working_directory))
             << Narrow(starts[0].working_directory);
