@@ -5,6 +5,7 @@
 #include <string>
 
 #include "components/care_application.h"
+#include "platform/file_trust.h"
 #include "platform/known_folders.h"
 #include "platform/os_version.h"
 #include "platform/scoped_handle.h"
@@ -33,6 +34,12 @@ bool IsCareApplicationRunning() {
                               : kCareStateLibraryTail;
     std::wstring path;
     if (!GetNativeProgramFilesPath(tail, &path)) {
+        return false;
+    }
+    // Only the maker's library runs in this elevated process, and only the
+    // file that was checked: it stays held while it is loaded.
+    UniqueFileHandle held;
+    if (!HoldTrustedFile(path, &held)) {
         return false;
     }
     UniqueModule library = LoadLibraryAt(path);

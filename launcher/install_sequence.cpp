@@ -228,9 +228,16 @@ RunOutcome ReplaceGeneration(LauncherContext* context,
 bool PassChecksAndGuard(LauncherContext* context,
                         bool resuming,
                         RunState* state,
+                        PackagePrograms* programs,
                         RunOutcome* stopped) {
     if (!Logged(L"new setup present", NewSetupExists(kNewSetupPath))) {
         *stopped = Fail(L"the new setup is missing");
+        return false;
+    }
+    // Held from here to the end of the run: what was checked is what runs.
+    if (!Logged(L"package programs signed by the maker",
+                HoldPackagePrograms(kNewSetupPath, programs))) {
+        *stopped = Fail(L"a program of the package is not signed by the maker");
         return false;
     }
     // A version that cannot be read would never count as installed.
@@ -334,12 +341,18 @@ RunOutcome FinishInterruptedRun(LauncherContext* context, RunState state) {
     if (!CheckInterruptedCopy(&state, installed, &lost, &stopped)) {
         return stopped;
     }
+    PackagePrograms programs;
     if (installed) {
+        if (!Logged(L"package programs signed by the maker",
+                    HoldPackagePrograms(kNewSetupPath, &programs))) {
+            RestoreClientData(state);
+            return Fail(L"a program of the package is not signed by the maker");
+        }
         EndClientProcesses();
         StoreStagedRegion();
         return CompleteAfterSetup(context, state, lost);
     }
-    if (!PassChecksAndGuard(context, true, &state, &stopped)) {
+    if (!PassChecksAndGuard(context, true, &state, &programs, &stopped)) {
         // The earlier generation may be gone: the user's data goes back where
         // the client keeps it; the copy and the record stay for the next run.
         RestoreClientData(state);
@@ -367,7 +380,8 @@ RunOutcome RunInstallSequence(LauncherContext* context) {
         return FinishInterruptedRun(context, state);
     }
     RunOutcome stopped = RunOutcome::kRefused;
-    if (!PassChecksAndGuard(context, false, &state, &stopped)) {
+    PackagePrograms programs;
+    if (!PassChecksAndGuard(context, false, &state, &programs, &stopped)) {
         return stopped;
     }
     return ReplaceGeneration(context, state, false, {});

@@ -10,7 +10,7 @@
 #include "platform/private_folder.h"
 #include "platform/process_control.h"
 #include "platform/product_names.h"
-#include "selfrepair/file_trust.h"
+#include "platform/file_trust.h"
 #include "selfrepair/product_version.h"
 #include "selfrepair/scheduled_tasks.h"
 

@@ -70,7 +70,7 @@ foreach(target standin_client standin_agent standin_internet_wrapper)
   get_target_property(name ${target} OUTPUT_NAME)
   zu_package_file(${dist}/Installer/payload/${name}.exe $<TARGET_FILE:${target}> ${target})
 endforeach()
-zu_package_file(${dist}/ZULauncherFor64OS.exe $<TARGET_FILE:standin_launcher64> standin_launcher64)
+zu_signed_file(${dist}/ZULauncherFor64OS.exe standin_launcher64 koru)
 
 zu_package_file(${dist}/Installer/Version.txt ${package_text}/Version.txt)
 zu_package_file(${dist}/Installer/ESD.ini ${package_text}/ESD.ini)
@@ -90,11 +90,24 @@ add_custom_command(
   VERBATIM)
 set_property(GLOBAL APPEND PROPERTY ZU_PACKAGE_FILES ${dist}/ModelName.txt)
 
-# For the signature tests: the tool signed by a certificate whose name differs
-# only in letter case, and the tool unsigned.
+# For the signature tests (<build>/testbin/signing/<variant>/<file>): the tool
+# signed by a certificate whose name differs only in letter case, and the tool
+# unsigned.
 set(test_signing ${CMAKE_BINARY_DIR}/testbin/signing)
 zu_signed_file(${test_signing}/upper/ZUSR.exe standin_zusr koru-upper)
 zu_package_file(${test_signing}/unsigned/ZUSR.exe $<TARGET_FILE:standin_zusr> standin_zusr)
+# The package's programs unsigned and signed by another company, and the care
+# application's state library signed by the maker (as is a library without
+# its export) and unsigned.
+foreach(target standin_new_setup standin_launcher64)
+  get_target_property(name ${target} OUTPUT_NAME)
+  zu_package_file(${test_signing}/unsigned/${name}.exe $<TARGET_FILE:${target}> ${target})
+  zu_signed_file(${test_signing}/another/${name}.exe ${target} another)
+endforeach()
+zu_signed_file(${test_signing}/maker/CheckZCStates.dll standin_care_state koru)
+zu_signed_file(${test_signing}/maker/DARizizAutomation.dll standin_agent_automation koru)
+zu_package_file(${test_signing}/unsigned/CheckZCStates.dll $<TARGET_FILE:standin_care_state>
+                standin_care_state)
 
 get_property(package_files GLOBAL PROPERTY ZU_PACKAGE_FILES)
 add_custom_target(zu_package ALL DEPENDS ${package_files})

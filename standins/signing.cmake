@@ -38,3 +38,4 @@ endfunction()
 
 zu_make_certificate(koru "Koru Corporation")
 zu_make_certificate(koru-upper "KORU CORPORATION")
+zu_make_certificate(another "Another Corporation")

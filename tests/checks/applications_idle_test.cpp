@@ -79,8 +79,10 @@ class ApplicationsIdleTest : public testing::Test {
         test::ClearBehaviour();
     }
 
-    void InstallCareLibrary(const std::wstring& name) {
-        ASSERT_TRUE(machine_.CopyFile(test::StandinPath(L"CheckZCStates.dll"),
+    void InstallCareLibrary(const std::wstring& name,
+                            const wchar_t* variant = L"maker",
+                            const wchar_t* file = L"CheckZCStates.dll") {
+        ASSERT_TRUE(machine_.CopyFile(test::SigningVariantPath(variant, file),
                                       CareFolder() + L"\\" + name));
     }
     void CareRunning(int result) {
@@ -227,9 +229,14 @@ TEST_F(ApplicationsIdleTest, CareLibrary_MissingExportOrOnlyInCurrentFolder_NotR
     const bool running = IsCareApplicationRunning();
     ::SetCurrentDirectoryW(previous);
     EXPECT_FALSE(running);
-    // A library without the export.
-    ASSERT_TRUE(machine_.CopyFile(test::StandinPath(kAgent), CareFolder() + L"\\" + CareLibrary()));
+    // A library of the maker's without the export.
+    InstallCareLibrary(CareLibrary(), L"maker", L"DARizizAutomation.dll");
     EXPECT_FALSE(IsCareApplicationRunning());
+    // The care library, but not signed by the maker: never loaded.
+    InstallCareLibrary(CareLibrary(), L"unsigned");
+    test::ClearJournal();
+    EXPECT_FALSE(IsCareApplicationRunning());
+    EXPECT_FALSE(Asked(CareLibrary(), L"IsZCRunning"));
 }
 
 TEST_F(ApplicationsIdleTest, Agent_BusyOnlyWhenItAnswersOne) {

@@ -811,6 +811,194 @@ TEST_F(ReplacementRunTest, DiagnosticLog_NamesEveryProgramStartedAndItsExitCode)
     }
 }
 
+// Runs an action on a thread of its own as soon as program has started (its
+// journal line), while the run goes on: what another user does meanwhile.
+class WhenStarted {
+  public:
+    WhenStarted(const wchar_t* program, void (*action)(void*), void* context)
+        : program_(program), action_(action), context_(context) {
+        thread_.Reset(::CreateThread(nullptr, 0, Watch, this, 0, nullptr));
+    }
+    ~WhenStarted() { Join(); }
+    // True when the program started and the action ran.
+    bool Join() {
+        ::WaitForSingleObject(thread_.Get(), INFINITE);
+        return acted_;
+    }
+
+  private:
+    static DWORD WINAPI Watch(void* parameter) {
+        auto* watcher = static_cast<WhenStarted*>(parameter);
+        if (test::WaitForStarts(watcher->program_, 1, kRunTimeoutMs)) {
+            watcher->action_(watcher->context_);
+            watcher->acted_ = true;
+        }
+        return 0;
+    }
+
+    const wchar_t* program_;
+    void (*action_)(void*);
+    void* context_;
+    volatile bool acted_ = false;
+    UniqueHandle thread_;
+};
+
+// The package's own programs run only as the maker signed them: one unsigned,
+// signed by another company, or swapped for another program while the run is
+// under way never runs; the run stops before anything is removed (or, for a
+// swap that cannot happen, ends with the trusted program).
+enum class Tamper { kUnsigned, kAnotherSigner, kSwappedDuringTheRun };
+struct PackageProgram {
+    const char* name;
+    const wchar_t* file;     // in the package
+    const wchar_t* standin;  // its stand-in's file name
+    Tamper tamper;
+    bool nativeX64Only;  // 32-bit Windows imports the registration file instead
+};
+constexpr PackageProgram kPackagePrograms[] = {
+    {"SetupUnsigned", L"Installer\\setup.exe", L"setup.exe", Tamper::kUnsigned, false},
+    {"SetupOfAnotherSigner", L"Installer\\setup.exe", L"setup.exe", Tamper::kAnotherSigner, false},
+    {"SetupSwappedDuringTheRun", L"Installer\\setup.exe", L"setup.exe",
+     Tamper::kSwappedDuringTheRun, false},
+    {"HelperUnsigned", L"ZULauncherFor64OS.exe", L"ZULauncherFor64OS.exe", Tamper::kUnsigned, true},
+    {"HelperOfAnotherSigner", L"ZULauncherFor64OS.exe", L"ZULauncherFor64OS.exe",
+     Tamper::kAnotherSigner, true},
+    {"HelperSwappedDuringTheRun", L"ZULauncherFor64OS.exe", L"ZULauncherFor64OS.exe",
+     Tamper::kSwappedDuringTheRun, true},
+};
+
+void PrintTo(const PackageProgram& row, std::ostream* os) {
+    *os << row.name;
+}
+
+struct Swap {
+    std::wstring program;
+    std::wstring other;
+    bool swapped = false;
+};
+
+// A standard user's ways to put another file in a program's place.
+void TrySwap(void* context) {
+    auto* swap = static_cast<Swap*>(context);
+    const std::wstring beside = swap->program + L".other";
+    swap->swapped =
+        ::CopyFileW(swap->other.c_str(), swap->program.c_str(), FALSE) ||
+        (::CopyFileW(swap->other.c_str(), beside.c_str(), FALSE) &&
+         ::MoveFileExW(beside.c_str(), swap->program.c_str(), MOVEFILE_REPLACE_EXISTING));
+    ::DeleteFileW(beside.c_str());
+}
+
+class PackageProgramTest : public ReplacementRunTest,
+                           public testing::WithParamInterface<PackageProgram> {};
+
+TEST_P(PackageProgramTest, OnlyTheProgramTheMakerSignedRuns) {
+    const PackageProgram& row = GetParam();
+    if (row.nativeX64Only && !test::RegistryViewsAreSeparate()) {
+        GTEST_SKIP() << "32-bit Windows does not start this program";
+    }
+    ASSERT_TRUE(machine_.InstallGeneration(test::Generation::k5));
+    const test::FileTree generation_before = test::FilesUnder(Generation5());
+    CopyPackage();
+    Swap swap{package_ + L"\\" + row.file, test::SigningVariantPath(L"unsigned", row.standin)};
+    if (row.tamper != Tamper::kSwappedDuringTheRun) {
+        const wchar_t* variant = row.tamper == Tamper::kUnsigned ? L"unsigned" : L"another";
+        ASSERT_TRUE(::CopyFileW(test::SigningVariantPath(variant, row.standin).c_str(),
+                                swap.program.c_str(), FALSE));
+        EXPECT_EQ(kInstallFailed, Run());
+        ExpectAbandoned(generation_before);
+        EXPECT_TRUE(test::StartsOf(row.standin).empty()) << "the untrusted program ran";
+        EXPECT_NE(std::string::npos, test::FileBytes(test::DataFolder() + L"\\ZUSUInstallLog.txt")
+                                         .value_or("")
+                                         .find("not signed by the maker"));
+        return;
+    }
+    // The swap is tried once the guard has come up, well after the check.
+    WhenStarted when_guarded(L"ZUSR.exe", &TrySwap, &swap);
+    const DWORD exit_code = Run();
+    ASSERT_TRUE(when_guarded.Join());
+    EXPECT_FALSE(swap.swapped) << "the checked program could be swapped";
+    EXPECT_EQ(0u, exit_code);
+    EXPECT_EQ(1u, test::StartsOf(row.standin).size());
+    EXPECT_TRUE(test::FileExists(ProductFolder() + L"\\Version.txt"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Signed,
+                         PackageProgramTest,
+                         testing::ValuesIn(kPackagePrograms),
+                         [](const testing::TestParamInfo<PackageProgram>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// Standard users can add folders and links below the data folder: the save and
+// the restore follow none, so nothing outside the data folder is read or
+// written with the launcher's rights.
+constexpr wchar_t kSelfRepairData[] = L"\\ZEMI Update Self Repair";
+
+std::wstring OutsideFolder() {
+    return test::ProgramData() + L"\\zu-outside";
+}
+
+class DataLinkTest : public ReplacementRunTest {
+  protected:
+    void SetUp() override {
+        ReplacementRunTest::SetUp();
+        test::GenerationOptions options;
+        options.dataFiles = true;
+        ASSERT_TRUE(machine_.InstallGeneration(test::Generation::k5, options));
+        ASSERT_TRUE(machine_.WriteFile(OutsideFolder() + L"\\secret.txt", "secret"));
+        outside_before_ = test::FilesUnder(OutsideFolder());
+        ::DeleteFileW(RunLogPath().c_str());
+    }
+    void TearDown() override {
+        test::RemoveHostLink(test::DataFolder() + kSelfRepairData, L"Planted");
+        test::RemoveHostLink(test::DataFolder() + kSelfRepairData, L"Backup");
+        ReplacementRunTest::TearDown();
+    }
+    void ExpectOutsideUntouched() {
+        EXPECT_TRUE(
+            test::TreeDifferences(outside_before_, test::FilesUnder(OutsideFolder())).empty());
+    }
+
+    test::FileTree outside_before_;
+};
+
+TEST_F(DataLinkTest, LinkPlantedBeforeTheSave_NeitherCopiedNorWrittenThrough) {
+    ASSERT_TRUE(test::MakeHostDirectoryLink(test::DataFolder() + kSelfRepairData,
+                                            L"../../../zu-outside", L"Planted"));
+    const test::FileTree data_before = test::FilesUnder(test::DataFolder());
+
+    EXPECT_EQ(0u, Run());
+
+    ExpectDataKept(data_before);
+    ExpectOutsideUntouched();
+    EXPECT_TRUE(
+        HasLineWith(test::FileBytes(RunLogPath()).value_or(""), "not saved, a link", "Planted"));
+}
+
+void SwapBackupForLink(void*) {
+    const std::wstring self_repair = test::DataFolder() + kSelfRepairData;
+    ::MoveFileW((self_repair + L"\\Backup").c_str(), (self_repair + L"\\Backup.aside").c_str());
+    test::MakeHostDirectoryLink(self_repair, L"../../../zu-outside", L"Backup");
+}
+
+TEST_F(DataLinkTest, FolderSwappedForALinkAfterTheSave_RestoreRefusesAndTheNextRunRestores) {
+    const test::FileTree data_before = test::FilesUnder(test::DataFolder());
+    // The old setup takes its time: the swap is done before the restore.
+    test::SetBehaviour(L"LegacySetup.exe", L"sleep_ms", 8000);
+    WhenStarted when_uninstalling(L"LegacySetup.exe", &SwapBackupForLink, nullptr);
+
+    EXPECT_EQ(kInstallFailed, Run());
+    ASSERT_TRUE(when_uninstalling.Join());
+    ExpectOutsideUntouched();
+    EXPECT_TRUE(test::FolderExists(TempFolder()));
+
+    test::ClearBehaviour();
+    test::RemoveHostLink(test::DataFolder() + kSelfRepairData, L"Backup");
+    EXPECT_EQ(0u, Run());
+    ExpectDataKept(data_before);
+    ExpectOutsideUntouched();
+}
+
 // The catalogue of malformed outside values: each run ends as the case says,
 // without a crash, and no data file of the client is lost.
 constexpr wchar_t kSessionManager[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";

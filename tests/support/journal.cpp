@@ -198,4 +198,8 @@ std::wstring UnsignedToolPath() {
     return TestBinFile(standin::kUnsignedTool);
 }
 
+std::wstring SigningVariantPath(const wchar_t* variant, const wchar_t* file_name) {
+    return TestBinFile(std::wstring(L"signing\\") + variant + L"\\" + file_name);
+}
+
 }  // namespace zu::test

@@ -64,4 +64,9 @@ std::wstring StandinPath(const std::wstring& file_name);
 std::wstring UpperCaseSignerToolPath();
 std::wstring UnsignedToolPath();
 
+// A stand-in as the build signed it for tests: <test bin>\signing\<variant>\<file_name>,
+// variant "unsigned", "another" (signed by "Another Corporation") or "maker"
+// (signed by "Koru Corporation").
+std::wstring SigningVariantPath(const wchar_t* variant, const wchar_t* file_name);
+
 }  // namespace zu::test

@@ -1,4 +1,4 @@
-#include "selfrepair/file_trust.h"
+#include "platform/file_trust.h"
 
 #include <gtest/gtest.h>
 

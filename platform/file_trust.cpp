@@ -1,4 +1,4 @@
-#include "selfrepair/file_trust.h"
+#include "platform/file_trust.h"
 
 #include <windows.h>
 #include <softpub.h>
