@@ -134,7 +134,7 @@ pk=$(median "${peak[@]}"); fpk=$(median "${floor_peak[@]}")
     echo "CPU times are as Wine counts them, in steps of about 10 ms."
     echo "Measured $(date -u '+%Y-%m-%d %H:%M UTC') on $(nproc) cores, $(wine --version), 64-bit Wine machines, null display driver."
     if [ -n "${ZU_IN_VM:-}" ]; then
-        echo "These figures come from an emulated machine (QEMU's software processor, tests/harness/vm-run), because this machine does not start 32-bit programs: every time is many times what real hardware gives; only the ratios measured side by side in this run mean anything."
+        echo "These figures come from an emulated machine (QEMU's software processor, tests/harness/vm-run; this machine does not start 32-bit programs, or ZU_TEST_MACHINE=vm asked for it): every time is many times what real hardware gives, and the guest's clock may run slow; only the ratios measured side by side in this run mean anything."
     fi
     echo "Window starts (ms): launcher ${launcher_window[*]}; bare ${bare_window[*]}."
     echo "Whole runs (ms): launcher ${launcher_run[*]}; bare ${floor_run[*]}."
