@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "components/agent_automation.h"
+#include "standins/outside_identifiers.h"
 #include "platform/scoped_handle.h"
 #include "tests/checks/inproc_standins.h"
 #include "tests/e2e/machine_snapshot.h"
@@ -317,7 +317,7 @@ TEST_F(GateRunTest, WindowsXpSp1_OldWindowsBoxAndNothingAskedAfterIt) {
 TEST_F(GateRunTest, AgentBusyInAutomaticRun_NoBoxCounterAndLogOnly) {
     InstallGeneration5();
     RequestMode(Mode::kZeuInstall);
-    ASSERT_TRUE(test::RegisterStandinServer(&machine_, kAgentAutomationClassId, kAgentStandin));
+    ASSERT_TRUE(test::RegisterStandinServer(&machine_, outside::kAgentClassId, kAgentStandin));
     test::SetBehaviour(kAgentStandin, L"state", 1);
     const test::MachineSnapshot before = test::MachineSnapshot::Take();
     const RunOutcome outcome = Run(L"/s");

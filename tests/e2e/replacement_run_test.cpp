@@ -14,6 +14,8 @@
 
 #include "platform/scoped_handle.h"
 #include "region/region_table.h"
+#include "standins/outside_identifiers.h"
+#include "tests/e2e/machine_snapshot.h"
 #include "tests/support/child_process.h"
 #include "tests/support/file_fixture.h"
 #include "tests/support/host_program.h"
@@ -34,6 +36,12 @@ constexpr DWORD kRunTimeoutMs = 180000;
 constexpr wchar_t kScratchKey[] = L"SOFTWARE\\Koru Corporation\\ZEMI Update Installer";
 constexpr wchar_t kProductKey[] = L"SOFTWARE\\Koru Corporation\\ZEMI Update";
 constexpr REGSAM k64 = KEY_WOW64_64KEY;
+constexpr REGSAM k32 = KEY_WOW64_32KEY;
+constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr wchar_t kTaskFolder[] = L"\\Koru Corporation\\ZEMI Update";
+// Another product of the maker beside the client: no run may touch it.
+constexpr wchar_t kNeighbourKey[] = L"SOFTWARE\\Koru Corporation\\Display Tuner";
 constexpr DWORD kInstallFailed = 2;
 // What the client keeps across generations, below the data folder.
 constexpr const wchar_t* kKeptDataFiles[] = {L"PatchProcessInfo.dat",
@@ -77,12 +85,88 @@ class ReplacementRunTest : public testing::Test {
     void SetUp() override {
         test::ResetProductState();
         test::SetSharedRegion();
+        ResetBehaviour();
+        ASSERT_TRUE(machine_.WriteFile(NeighbourFolder() + L"\\Tuner.exe", "tuner"));
+        ASSERT_TRUE(machine_.SetString(HKEY_LOCAL_MACHINE, kNeighbourKey, k64, L"Version", L"2.1"));
     }
     void TearDown() override {
         test::ResetProductState();
         if (!package_.empty()) {
             test::DeletePath(package_);
         }
+    }
+
+    // The old setup leaves its folders and product key: what is gone after a
+    // run, the launcher removed.
+    static void ResetBehaviour() {
+        test::ClearBehaviour();
+        test::SetBehaviour(L"LegacySetup.exe", L"leave_folders_and_keys", 1);
+    }
+    static std::wstring NeighbourFolder() {
+        return test::NativeProgramFiles() + L"\\Koru\\Display Tuner";
+    }
+
+    // The machine as generation 5 left it, for ExpectGeneration5Replaced.
+    void TakeMachineBefore() { before_ = test::MachineSnapshot::Take(); }
+
+    // After every run that replaced generation 5, whatever ran before it: its
+    // folder, keys, entries, tasks, registrations and shortcut are gone, its
+    // setup ran as often as it had to, the new client is there, and nothing
+    // else of the maker's or in the areas the run writes to changed.
+    void ExpectGeneration5Replaced(size_t old_setup_starts = 1) {
+        EXPECT_EQ(old_setup_starts, test::StartsOf(L"LegacySetup.exe").size());
+        const std::vector<std::wstring> gone = Generation5Keys();
+        for (const std::wstring& key : gone) {
+            for (REGSAM view : {k64, k32}) {
+                EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, key, view))
+                    << testing::PrintToString(key);
+            }
+        }
+        EXPECT_FALSE(test::FolderExists(Generation5()));
+        EXPECT_FALSE(
+            test::KeyExists(HKEY_CURRENT_USER, L"Software\\Koru Corporation\\ZEMI Update 5", 0));
+        EXPECT_FALSE(test::ValueExists(HKEY_LOCAL_MACHINE, kRunKey, k64, L"ZEMI Update 5"));
+        EXPECT_FALSE(test::TaskExists(kTaskFolder, L"Installer Task"));
+        EXPECT_FALSE(test::TaskExists(kTaskFolder, L"ZEMI Update"));
+        EXPECT_FALSE(test::FileExists(test::CommonPrograms() + L"\\ZEMI Update 5.lnk"));
+        if (old_setup_starts > 0) {
+            // What only the old setup removes.
+            EXPECT_FALSE(test::KeyExists(
+                HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(outside::kProductCodeGen5), k32));
+            EXPECT_FALSE(test::FolderExists(test::SetupCacheFolder(test::Generation::k5)));
+        }
+        EXPECT_EQ("7.5.0.0\r\n", test::FileBytes(ProductFolder() + L"\\Version.txt"));
+        EXPECT_EQ(L"7.5.0.0", test::StringValue(HKEY_LOCAL_MACHINE, kProductKey, k64, L"Version"));
+        EXPECT_FALSE(test::FolderExists(TempFolder()));
+        EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, kScratchKey, k64));
+        std::vector<std::wstring> expected = gone;
+        expected.insert(
+            expected.end(),
+            {L"ZEMI Update 5", outside::kProductCodeGen5, L"\\ZEMI Update\\", L"ZEMI Update.lnk",
+             L"ZEMI Update Temp", L"ZEMI Update Installer", L"ZEMI Update Self Repair"});
+        EXPECT_EQ(std::vector<std::wstring>(),
+                  test::MachineSnapshot::Take().ChangesSince(before_, expected))
+            << "changed beside the client";
+        EXPECT_EQ("tuner", test::FileBytes(NeighbourFolder() + L"\\Tuner.exe"));
+    }
+
+    // Keys below HKLM that generation 5 wrote and no successful run leaves, in
+    // either view: its product keys, a COM class and server, its application
+    // path and its entries among the installed programs (its Windows Installer
+    // product of the machine's edition, braced and packed, as Windows
+    // Installer names it).
+    static std::vector<std::wstring> Generation5Keys() {
+        const bool edition64 = test::RegistryViewsAreSeparate();
+        return {L"SOFTWARE\\Koru Corporation\\ZEMI Update 5",
+                L"SOFTWARE\\Koru Corporation\\Shared Info\\ZEMI Update 5",
+                std::wstring(L"SOFTWARE\\Classes\\CLSID\\") + outside::kClassIdA,
+                std::wstring(L"SOFTWARE\\Classes\\AppID\\") + outside::kAppIds[0],
+                L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\ZEMIUpdt.exe",
+                kUninstallKey + std::wstring(outside::kUninstallEntryCode),
+                kUninstallKey + std::wstring(edition64 ? outside::kProductCodes64[3]
+                                                       : outside::kProductCodes32[3]),
+                kUninstallKey + std::wstring(edition64 ? L"D226D5CAB26C5AE428A7C5CA71F71538"
+                                                       : L"8E1CFEEABF0D270498D2670EEA14436B")};
     }
 
     // The package in a folder of this test's own, to swap its files.
@@ -137,6 +221,7 @@ class ReplacementRunTest : public testing::Test {
 
     test::Machine machine_;
     std::wstring package_;
+    test::MachineSnapshot before_;
 };
 
 TEST_F(ReplacementRunTest, Generation5WithData_DataSurvivesByteForByteAndTracesGo) {
@@ -148,6 +233,7 @@ TEST_F(ReplacementRunTest, Generation5WithData_DataSurvivesByteForByteAndTracesG
     ASSERT_FALSE(data_before.empty());
     ASSERT_TRUE(
         test::WriteFileBytes(test::DataFolder() + L"\\ZUSUInstallLog.txt", "old entry\r\n"));
+    TakeMachineBefore();
 
     EXPECT_EQ(0u, Run());
 
@@ -157,9 +243,7 @@ TEST_F(ReplacementRunTest, Generation5WithData_DataSurvivesByteForByteAndTracesG
     EXPECT_FALSE(test::FolderExists(test::DataFolder() + L"\\App Icon Folder"));
     EXPECT_FALSE(test::FolderExists(test::DataFolder() + L"\\LocalUpdateInfo_V3.0"));
     EXPECT_FALSE(test::FileExists(test::DataFolder() + L"\\ZUSUInstallLog.txt"));
-    EXPECT_FALSE(test::FolderExists(TempFolder()));
-    EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, kScratchKey, KEY_WOW64_64KEY));
-    EXPECT_TRUE(test::FileExists(ProductFolder() + L"\\Version.txt"));
+    ExpectGeneration5Replaced();
 }
 
 TEST_F(ReplacementRunTest,
@@ -375,7 +459,7 @@ class InterruptionTest : public ReplacementRunTest {
         test::SetBehaviour(interruption.section, L"kill_launcher", 1);
         Run();
         const bool killed = WaitForKiller();
-        test::ClearBehaviour();
+        ResetBehaviour();
         return killed;
     }
 
@@ -429,6 +513,7 @@ TEST_P(InterruptedRunTest, RunAgain_FinishesWithEverythingOfTheUserKept) {
     test::ScopedWineVersion windows10(L"ZUInstaller.exe", L"win10");
     PrepareUserMachine(user);
     const test::FileTree data_before = test::FilesUnder(test::DataFolder());
+    TakeMachineBefore();
 
     ASSERT_TRUE(RunInterrupted(interruption)) << "the launcher was not cut short";
     EXPECT_EQ(0u, Run());
@@ -437,9 +522,7 @@ TEST_P(InterruptedRunTest, RunAgain_FinishesWithEverythingOfTheUserKept) {
     EXPECT_EQ(data_before.at(kLargeDataFile),
               test::FileBytes(test::DataFolder() + L"\\" + kLargeDataFile));
     ExpectUserSettings(user);
-    EXPECT_EQ("7.5.0.0\r\n", test::FileBytes(ProductFolder() + L"\\Version.txt"));
-    EXPECT_FALSE(test::FolderExists(TempFolder()));
-    EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, kScratchKey, k64));
+    ExpectGeneration5Replaced();
 }
 
 INSTANTIATE_TEST_SUITE_P(CutShort,
@@ -590,6 +673,7 @@ TEST_P(DamagedCopyTest, ResumeRestoresOnlyWholeCopiesAndSaysSo) {
     test::ScopedWineVersion windows10(L"ZUInstaller.exe", L"win10");
     PrepareUserMachine(kUserMachines[0]);
     const test::FileTree data_before = test::FilesUnder(test::DataFolder());
+    TakeMachineBefore();
     ASSERT_TRUE(RunInterrupted({row.name, row.cutAt}));
     ASSERT_NO_FATAL_FAILURE(Damage());
     ::DeleteFileW(RunLogPath().c_str());
@@ -613,9 +697,7 @@ TEST_P(DamagedCopyTest, ResumeRestoresOnlyWholeCopiesAndSaysSo) {
                                          .find("PatchProcessInfo.dat"));
     }
     ExpectUserSettings(kUserMachines[0]);
-    EXPECT_EQ("7.5.0.0\r\n", test::FileBytes(ProductFolder() + L"\\Version.txt"));
-    EXPECT_FALSE(test::FolderExists(TempFolder()));
-    EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, kScratchKey, k64));
+    ExpectGeneration5Replaced();
 }
 
 INSTANTIATE_TEST_SUITE_P(AfterTheRecord,
@@ -710,6 +792,7 @@ TEST_P(FailedRunTest, FailsWithCode2AndTheNextRunCompletes) {
     ASSERT_TRUE(machine_.InstallGeneration(test::Generation::k5, options));
     const test::FileTree generation_before = test::FilesUnder(Generation5());
     const test::FileTree data_before = test::FilesUnder(test::DataFolder());
+    TakeMachineBefore();
     std::vector<UniqueFileHandle> held;
     const std::wstring package_file = ArrangePackageFile();
     ASSERT_NO_FATAL_FAILURE(GetParam().arrange(package_file, &held));
@@ -741,13 +824,11 @@ TEST_P(FailedRunTest, FailsWithCode2AndTheNextRunCompletes) {
         EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, kScratchKey, k64));
     }
 
-    test::ClearBehaviour();
+    ResetBehaviour();
     PutPackageFileBack(package_file);
     EXPECT_EQ(0u, Run());
     ExpectDataKept(data_before);
-    EXPECT_TRUE(test::FileExists(ProductFolder() + L"\\Version.txt"));
-    EXPECT_FALSE(test::FolderExists(TempFolder()));
-    EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, kScratchKey, k64));
+    ExpectGeneration5Replaced();
 }
 
 INSTANTIATE_TEST_SUITE_P(Failures,
@@ -992,7 +1073,7 @@ TEST_F(DataLinkTest, FolderSwappedForALinkAfterTheSave_RestoreRefusesAndTheNextR
     ExpectOutsideUntouched();
     EXPECT_TRUE(test::FolderExists(TempFolder()));
 
-    test::ClearBehaviour();
+    ResetBehaviour();
     test::RemoveHostLink(test::DataFolder() + kSelfRepairData, L"Backup");
     EXPECT_EQ(0u, Run());
     ExpectDataKept(data_before);
@@ -1153,13 +1234,18 @@ TEST_P(BadInputRunTest, MalformedValue_RunEndsAsDefinedAndDataKept) {
         ASSERT_NO_FATAL_FAILURE(CopyPackage());
     }
     ASSERT_NO_FATAL_FAILURE(c.plant(package_));
+    TakeMachineBefore();
 
     // A crash would end the run with another code.
     EXPECT_EQ(0u, Run());
 
     ExpectDataKept(data_before);
-    EXPECT_EQ(c.installs, test::FileExists(ProductFolder() + L"\\Version.txt"));
-    EXPECT_EQ(c.oldSetupStarts, test::StartsOf(L"LegacySetup.exe").size());
+    if (c.installs) {
+        ExpectGeneration5Replaced(c.oldSetupStarts);
+    } else {
+        EXPECT_FALSE(test::FileExists(ProductFolder() + L"\\Version.txt"));
+        EXPECT_TRUE(test::StartsOf(L"LegacySetup.exe").empty());
+    }
     EXPECT_FALSE(test::FileExists(L"C:\\evil.exe"));
     if (c.check != nullptr) {
         c.check();
