@@ -1125,23 +1125,39 @@ std::vector<BYTE> PlantedRenames() {
     return data;
 }
 
+// Launch mode 3 ends by starting the client with "/RunByInstaller"; a silent
+// ordinary run starts no client.
+bool ClientStartedByInstaller() {
+    for (const test::JournalRecord& start : test::StartsOf(L"ZEMIUpdt.exe")) {
+        if (start.arguments == L"/RunByInstaller") {
+            return true;
+        }
+    }
+    return false;
+}
+
+const std::string kGarbageShortcut("L\0\0\0\x01\x14\x02garbage", 14);
+
+// "LaunchInstaller" counts only when its first four bytes read as 1: the
+// string "1" does not, one byte 1 does, a value too long for four bytes reads
+// as nothing.
 const BadInput kBadInputs[] = {
     {"LaunchInstallerStringWithoutNull", false,
      [](const std::wstring&) {
          Put(kProductKey, KEY_WOW64_64KEY, L"LaunchInstaller", REG_SZ, Utf16(L"1"));
      },
-     true, 1, nullptr},
+     true, 1, [] { EXPECT_FALSE(ClientStartedByInstaller()); }},
     {"LaunchInstallerOneByte", false,
      [](const std::wstring&) {
          Put(kProductKey, KEY_WOW64_64KEY, L"LaunchInstaller", REG_BINARY, {1});
      },
-     true, 1, nullptr},
+     true, 1, [] { EXPECT_TRUE(ClientStartedByInstaller()); }},
     {"LaunchInstallerOversized", false,
      [](const std::wstring&) {
          Put(kProductKey, KEY_WOW64_64KEY, L"LaunchInstaller", REG_BINARY,
              std::vector<BYTE>(70000, 1));
      },
-     true, 1, nullptr},
+     true, 1, [] { EXPECT_FALSE(ClientStartedByInstaller()); }},
     {"InstalledVersionEmpty", false,
      [](const std::wstring&) { ASSERT_TRUE(test::WriteFileBytes(InstalledVersionFile(), "")); },
      true, 0, nullptr},
@@ -1187,12 +1203,17 @@ const BadInput kBadInputs[] = {
              EXPECT_TRUE(test::ValueExists(HKEY_LOCAL_MACHINE, kRunOnce, KEY_WOW64_32KEY, name));
          }
      }},
+    // Windows 7: the desktop's client shortcut is not the launcher's to take,
+    // and one that does not load names no client.
     {"GarbageClientShortcut", false,
      [](const std::wstring&) {
-         ASSERT_TRUE(test::WriteFileBytes(test::PublicDesktop() + L"\\ZEMI Update.lnk",
-                                          std::string("L\0\0\0\x01\x14\x02garbage", 14)));
+         ASSERT_TRUE(
+             test::WriteFileBytes(test::PublicDesktop() + L"\\ZEMI Update.lnk", kGarbageShortcut));
      },
-     true, 1, nullptr},
+     true, 1,
+     [] {
+         EXPECT_EQ(kGarbageShortcut, test::FileBytes(test::PublicDesktop() + L"\\ZEMI Update.lnk"));
+     }},
     // No package name: the guard cannot be set up and the run is abandoned.
     {"PackageNameWithPath", true,
      [](const std::wstring& package) {
