@@ -1,8 +1,8 @@
 // Stand-in for an earlier generation's InstallShield setup, run from a copy of
 // its cache as `"<folder>\setup.exe" /s /f1"<response file>"`. It knows its
 // generation by the product code that names its folder, and uninstalls it:
-// program folders, product keys and uninstall entry in both registry views,
-// and the setup cache itself.
+// program folders and product keys (unless told to leave them), uninstall
+// entry in both registry views, and the setup cache itself.
 #include <windows.h>
 
 #include "platform/scoped_handle.h"

@@ -80,6 +80,55 @@ bool Contains(const std::vector<std::wstring>& list, const wchar_t* item) {
     return false;
 }
 
+std::wstring RunLogPath() {
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    return std::wstring(temp) + L"ZUInstaller.log";
+}
+
+bool HasLineWith(const std::string& text, const std::string& first, const std::string& second) {
+    size_t begin = 0;
+    while (begin < text.size()) {
+        const size_t end = std::min(text.find('\n', begin), text.size());
+        const std::string line = text.substr(begin, end - begin);
+        if (line.find(first) != std::string::npos && line.find(second) != std::string::npos) {
+            return true;
+        }
+        begin = end + 1;
+    }
+    return false;
+}
+
+// The release engineer's log of a run: every program the run started, and the
+// exit code of each that it waited for.
+void ExpectEveryStartLogged() {
+    const std::optional<std::string> bytes = test::FileBytes(RunLogPath());
+    ASSERT_TRUE(bytes.has_value());
+    std::string log = *bytes;
+    for (char& c : log) {
+        c = static_cast<char>(::tolower(static_cast<unsigned char>(c)));
+    }
+    EXPECT_NE(std::string::npos, log.find("run completed, exit code 0")) << log;
+    for (const test::JournalRecord& start : test::ReadJournal()) {
+        if (!start.is_start || start.program == L"ZEMIUpdatePackage.exe") {
+            continue;
+        }
+        // The file as started: the earlier generation's setup runs as "setup.exe".
+        const std::wstring file = start.path.substr(start.path.rfind(L'\\') + 1);
+        std::string name(file.begin(), file.end());
+        for (char& c : name) {
+            c = static_cast<char>(::tolower(static_cast<unsigned char>(c)));
+        }
+        EXPECT_TRUE(HasLineWith(log, "start ", name)) << name << " not in\n" << log;
+        // Only the client and the registration helper are started without a wait.
+        if (name != "zemiupdt.exe" && name != "zulauncherfor64os.exe") {
+            EXPECT_TRUE(HasLineWith(log, name, " ended with exit code 0"))
+                << name << " has no exit code in\n"
+                << log;
+        }
+    }
+}
+
 class ReplacementRunTest : public testing::Test {
   protected:
     void SetUp() override {
@@ -224,7 +273,10 @@ class ReplacementRunTest : public testing::Test {
     test::MachineSnapshot before_;
 };
 
-TEST_F(ReplacementRunTest, Generation5WithData_DataSurvivesByteForByteAndTracesGo) {
+// The road: the guard comes and goes, the old setup and the new one run,
+// every program started is in the release engineer's log with the exit code
+// of each that the run waited for.
+TEST_F(ReplacementRunTest, Generation5WithData_ReplacedDataKeptAndEveryStartLogged) {
     test::GenerationOptions options;
     options.dataFiles = true;
     options.region = L"EU";
@@ -233,6 +285,7 @@ TEST_F(ReplacementRunTest, Generation5WithData_DataSurvivesByteForByteAndTracesG
     ASSERT_FALSE(data_before.empty());
     ASSERT_TRUE(
         test::WriteFileBytes(test::DataFolder() + L"\\ZUSUInstallLog.txt", "old entry\r\n"));
+    ::DeleteFileW(RunLogPath().c_str());
     TakeMachineBefore();
 
     EXPECT_EQ(0u, Run());
@@ -244,19 +297,14 @@ TEST_F(ReplacementRunTest, Generation5WithData_DataSurvivesByteForByteAndTracesG
     EXPECT_FALSE(test::FolderExists(test::DataFolder() + L"\\LocalUpdateInfo_V3.0"));
     EXPECT_FALSE(test::FileExists(test::DataFolder() + L"\\ZUSUInstallLog.txt"));
     ExpectGeneration5Replaced();
-}
-
-TEST_F(ReplacementRunTest,
-       TrustedPackageAndTool_GuardSummonedThenNewToolInstalledAndGuardDismissed) {
-    ASSERT_TRUE(machine_.InstallGeneration(test::Generation::k5));
-    EXPECT_EQ(0u, Run());
     const std::vector<std::wstring> switches = ToolSwitches();
-    EXPECT_TRUE(Contains(switches, L"/SummonGuard"));
-    EXPECT_TRUE(Contains(switches, L"/ZUSRInstall"));
-    EXPECT_TRUE(Contains(switches, L"/DismissGuard"));
+    for (const wchar_t* tool_switch : {L"/SummonGuard", L"/ZUSRInstall", L"/DismissGuard"}) {
+        EXPECT_TRUE(Contains(switches, tool_switch));
+    }
     EXPECT_EQ(1u, test::StartsOf(L"setup.exe").size());
     EXPECT_TRUE(test::FileExists(ProductFolder() + L"\\ZUSR.exe"));
     EXPECT_FALSE(test::FolderExists(SelfRepairFolder()));
+    ExpectEveryStartLogged();
 }
 
 // The launcher runs elevated from download folders: a DLL planted beside it
@@ -612,19 +660,6 @@ TEST_F(InterruptionTest, SavedCopyReplacedByLink_NothingRestoredAndTheRecordGoes
     test::RemoveHostLink(maker, L"ZEMI Update Temp");
 }
 
-bool HasLineWith(const std::string& text, const std::string& first, const std::string& second) {
-    size_t begin = 0;
-    while (begin < text.size()) {
-        const size_t end = std::min(text.find('\n', begin), text.size());
-        const std::string line = text.substr(begin, end - begin);
-        if (line.find(first) != std::string::npos && line.find(second) != std::string::npos) {
-            return true;
-        }
-        begin = end + 1;
-    }
-    return false;
-}
-
 // A power cut after the record whose cache never reached the disk: one saved
 // copy comes back cut short, or the whole temporary folder is gone. The
 // resume never restores a copy that does not match the record and says so;
@@ -646,12 +681,6 @@ constexpr wchar_t kTornFile[] = L"PatchProcessInfo.dat";
 
 void PrintTo(const DamagedCopy& row, std::ostream* os) {
     *os << row.name;
-}
-
-std::wstring RunLogPath() {
-    wchar_t temp[MAX_PATH] = {};
-    ::GetTempPathW(MAX_PATH, temp);
-    return std::wstring(temp) + L"ZUInstaller.log";
 }
 
 class DamagedCopyTest : public InterruptionTest, public testing::WithParamInterface<DamagedCopy> {
@@ -854,42 +883,6 @@ TEST_F(ReplacementRunTest, LeftoverChinaStaging_AsiaPacificStaysAsiaPacific) {
     const std::wstring region = std::wstring(kProductKey) + L"\\Region";
     EXPECT_EQ(2031u, test::DwordValue(HKEY_LOCAL_MACHINE, region, k64, L"dwLocation"));
     EXPECT_FALSE(test::ValueExists(HKEY_LOCAL_MACHINE, region, k64, L"subdwLocation"));
-}
-
-// The release engineer's log of a run: every program the run started, and the
-// exit code of each that it waited for.
-TEST_F(ReplacementRunTest, DiagnosticLog_NamesEveryProgramStartedAndItsExitCode) {
-    const std::wstring log_path = RunLogPath();
-    ::DeleteFileW(log_path.c_str());
-    ASSERT_TRUE(machine_.InstallGeneration(test::Generation::k5));
-
-    EXPECT_EQ(0u, Run());
-
-    const std::optional<std::string> bytes = test::FileBytes(log_path);
-    ASSERT_TRUE(bytes.has_value());
-    std::string log = *bytes;
-    for (char& c : log) {
-        c = static_cast<char>(::tolower(static_cast<unsigned char>(c)));
-    }
-    EXPECT_NE(std::string::npos, log.find("run completed, exit code 0")) << log;
-    for (const test::JournalRecord& start : test::ReadJournal()) {
-        if (!start.is_start || start.program == L"ZEMIUpdatePackage.exe") {
-            continue;
-        }
-        // The file as started: the earlier generation's setup runs as "setup.exe".
-        const std::wstring file = start.path.substr(start.path.rfind(L'\\') + 1);
-        std::string name(file.begin(), file.end());
-        for (char& c : name) {
-            c = static_cast<char>(::tolower(static_cast<unsigned char>(c)));
-        }
-        EXPECT_TRUE(HasLineWith(log, "start ", name)) << name << " not in\n" << log;
-        // Only the client and the registration helper are started without a wait.
-        if (name != "zemiupdt.exe" && name != "zulauncherfor64os.exe") {
-            EXPECT_TRUE(HasLineWith(log, name, " ended with exit code 0"))
-                << name << " has no exit code in\n"
-                << log;
-        }
-    }
 }
 
 // Runs an action on a thread of its own as soon as program has started (its
@@ -1108,6 +1101,9 @@ std::wstring InstalledVersionFile() {
     return test::ProgramFolder(test::Generation::k5, test::ProgramFolders::kNative) +
            L"\\Version.txt";
 }
+std::wstring Generation5ZuIni() {
+    return test::ProgramFolder(test::Generation::k5, test::ProgramFolders::kNative) + L"\\ZU.ini";
+}
 
 struct BadInput {
     const char* name;
@@ -1172,14 +1168,25 @@ const BadInput kBadInputs[] = {
          ASSERT_TRUE(test::WriteFileBytes(InstalledVersionFile(), std::string(3 << 20, '5')));
      },
      true, 1, nullptr},
+    // An Asia-Pacific machine asks the model list: the stray byte ends the
+    // last name as a character of its own, so no model matches and the region
+    // stays Asia-Pacific.
     {"ModelListOfOddLength", true,
      [](const std::wstring& package) {
          test::SetSharedRegion(kAsiaPacific);
+         ASSERT_TRUE(test::WriteFileBytes(
+             Generation5ZuIni(),
+             "[Setting]\r\nInfoFileURLBase=https://zu.koru.example/InfoFile/AP/\r\n"));
          const std::vector<BYTE> list = WithStrayByte(L"Wine");
          ASSERT_TRUE(test::WriteFileBytes(package + L"\\ModelName.txt",
                                           std::string(list.begin(), list.end())));
      },
-     true, 1, nullptr},
+     true, 1,
+     [] {
+         const std::wstring region = std::wstring(kProductKey) + L"\\Region";
+         EXPECT_EQ(kAsiaPacific, test::DwordValue(HKEY_LOCAL_MACHINE, region, k64, L"dwLocation"));
+         EXPECT_FALSE(test::ValueExists(HKEY_LOCAL_MACHINE, region, k64, L"subdwLocation"));
+     }},
     {"PendingRenamesOddAndUnterminated", false,
      [](const std::wstring&) {
          Put(kSessionManager, 0, kPendingRenames, REG_MULTI_SZ, PlantedRenames());
