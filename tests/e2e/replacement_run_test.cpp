@@ -189,10 +189,10 @@ class ReplacementRunTest : public testing::Test {
         EXPECT_FALSE(test::FolderExists(TempFolder()));
         EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, kScratchKey, k64));
         std::vector<std::wstring> expected = gone;
-        expected.insert(
-            expected.end(),
-            {L"ZEMI Update 5", outside::kProductCodeGen5, L"\\ZEMI Update\\", L"ZEMI Update.lnk",
-             L"ZEMI Update Temp", L"ZEMI Update Installer", L"ZEMI Update Self Repair"});
+        expected.insert(expected.end(),
+                        {L"ZEMI Update 5", outside::kProductCodeGen5, L"\\ZEMI Update\\",
+                         L"ZEMI Update.lnk", L"ZEMI Update Temp", L"ZEMI Update Installer",
+                         L"ZEMI Update Self Repair", L"ZEMI Update Package"});
         EXPECT_EQ(std::vector<std::wstring>(),
                   test::MachineSnapshot::Take().ChangesSince(before_, expected))
             << "changed beside the client";
