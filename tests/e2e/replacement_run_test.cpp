@@ -164,7 +164,7 @@ class ReplacementRunTest : public testing::Test {
     // else of the maker's or in the areas the run writes to changed.
     void ExpectGeneration5Replaced(size_t old_setup_starts = 1) {
         EXPECT_EQ(old_setup_starts, test::StartsOf(L"LegacySetup.exe").size());
-        const std::vector<std::wstring> gone = Generation5Keys();
+        const std::vector<std::wstring> gone = EarlierGenerationKeys();
         for (const std::wstring& key : gone) {
             for (REGSAM view : {k64, k32}) {
                 EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, key, view))
@@ -178,6 +178,7 @@ class ReplacementRunTest : public testing::Test {
         EXPECT_FALSE(test::TaskExists(kTaskFolder, L"Installer Task"));
         EXPECT_FALSE(test::TaskExists(kTaskFolder, L"ZEMI Update"));
         EXPECT_FALSE(test::FileExists(test::CommonPrograms() + L"\\ZEMI Update 5.lnk"));
+        EXPECT_TRUE(Generation5AgentUnregistered());
         if (old_setup_starts > 0) {
             // What only the old setup removes.
             EXPECT_FALSE(test::KeyExists(
@@ -199,12 +200,12 @@ class ReplacementRunTest : public testing::Test {
         EXPECT_EQ("tuner", test::FileBytes(NeighbourFolder() + L"\\Tuner.exe"));
     }
 
-    // Keys below HKLM that generation 5 wrote and no successful run leaves, in
-    // either view: its product keys, a COM class and server, its application
-    // path and its entries among the installed programs (its Windows Installer
-    // product of the machine's edition, braced and packed, as Windows
-    // Installer names it).
-    static std::vector<std::wstring> Generation5Keys() {
+    // Keys below HKLM that generation 5 (and, on machines that had it, an
+    // older one) wrote and no successful run leaves, in either view: product
+    // keys, a COM class and server, the application path and entries among
+    // the installed programs (generation 5's Windows Installer product of the
+    // machine's edition, braced and packed, as Windows Installer names it).
+    static std::vector<std::wstring> EarlierGenerationKeys() {
         const bool edition64 = test::RegistryViewsAreSeparate();
         return {L"SOFTWARE\\Koru Corporation\\ZEMI Update 5",
                 L"SOFTWARE\\Koru Corporation\\Shared Info\\ZEMI Update 5",
@@ -212,6 +213,7 @@ class ReplacementRunTest : public testing::Test {
                 std::wstring(L"SOFTWARE\\Classes\\AppID\\") + outside::kAppIds[0],
                 L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\ZEMIUpdt.exe",
                 kUninstallKey + std::wstring(outside::kUninstallEntryCode),
+                kUninstallKey + std::wstring(outside::kUninstallCodes[0]),
                 kUninstallKey + std::wstring(edition64 ? outside::kProductCodes64[3]
                                                        : outside::kProductCodes32[3]),
                 kUninstallKey + std::wstring(edition64 ? L"D226D5CAB26C5AE428A7C5CA71F71538"
@@ -264,6 +266,18 @@ class ReplacementRunTest : public testing::Test {
         }
     }
 
+    // Generation 5's agent was asked to unregister its server from its folder.
+    static bool Generation5AgentUnregistered() {
+        const std::wstring agent = Generation5() + L"\\DARiziz.exe";
+        for (const test::JournalRecord& start : test::StartsOf(L"DARiziz.exe")) {
+            if (::lstrcmpiW(start.path.c_str(), agent.c_str()) == 0 &&
+                ::lstrcmpiW(start.arguments.c_str(), L"/UnregServer") == 0) {
+                return true;
+            }
+        }
+        return false;
+    }
+
     static std::wstring Generation5() {
         return test::ProgramFolder(test::Generation::k5, test::ProgramFolders::kNative);
     }
@@ -273,9 +287,10 @@ class ReplacementRunTest : public testing::Test {
     test::MachineSnapshot before_;
 };
 
-// The road: the guard comes and goes, the old setup and the new one run,
-// every program started is in the release engineer's log with the exit code
-// of each that the run waited for.
+// The road, on a machine that also kept generation 2's uninstall entry: the
+// guard comes and goes, the old setup and the new one run, every program
+// started is in the release engineer's log with the exit code of each that
+// the run waited for.
 TEST_F(ReplacementRunTest, Generation5WithData_ReplacedDataKeptAndEveryStartLogged) {
     test::GenerationOptions options;
     options.dataFiles = true;
@@ -286,6 +301,14 @@ TEST_F(ReplacementRunTest, Generation5WithData_ReplacedDataKeptAndEveryStartLogg
     ASSERT_TRUE(
         test::WriteFileBytes(test::DataFolder() + L"\\ZUSUInstallLog.txt", "old entry\r\n"));
     ::DeleteFileW(RunLogPath().c_str());
+    ASSERT_TRUE(machine_.SetString(HKEY_LOCAL_MACHINE,
+                                   kUninstallKey + std::wstring(outside::kUninstallCodes[0]), k32,
+                                   L"DisplayName", L"ZEMI Update 2"));
+    // One shortcut that only its name gives away, one that only its target does.
+    const std::wstring programs = test::CommonPrograms();
+    ASSERT_TRUE(machine_.WriteFile(programs + L"\\ZEMI Update 5.lnk", "not a shortcut"));
+    ASSERT_TRUE(machine_.AddShortcut(programs + L"\\ZEMI Update 5 Help.lnk",
+                                     Generation5() + L"\\ZEMIUpdt.exe"));
     TakeMachineBefore();
 
     EXPECT_EQ(0u, Run());
@@ -297,6 +320,7 @@ TEST_F(ReplacementRunTest, Generation5WithData_ReplacedDataKeptAndEveryStartLogg
     EXPECT_FALSE(test::FolderExists(test::DataFolder() + L"\\LocalUpdateInfo_V3.0"));
     EXPECT_FALSE(test::FileExists(test::DataFolder() + L"\\ZUSUInstallLog.txt"));
     ExpectGeneration5Replaced();
+    EXPECT_FALSE(test::FileExists(programs + L"\\ZEMI Update 5 Help.lnk"));
     const std::vector<std::wstring> switches = ToolSwitches();
     for (const wchar_t* tool_switch : {L"/SummonGuard", L"/ZUSRInstall", L"/DismissGuard"}) {
         EXPECT_TRUE(Contains(switches, tool_switch));
