@@ -1,10 +1,11 @@
 #pragma once
 
 // Windows Installer and COM identifiers that earlier generations of the client
-// registered. The launcher removes what is left of them; the test machines lay
-// them out. All are registry-form GUIDs in upper case ("braced"); where
-// Windows Installer names a key by the packed form, that form is computed from
-// these with PackGuid (legacy/packed_guid.h), never written out by hand.
+// registered. The launcher removes what is left of them (the test machines lay
+// them out from copies of their own). All are registry-form GUIDs in upper
+// case ("braced"); where Windows Installer names a key by the packed form,
+// that form is computed from these with PackGuid (legacy/packed_guid.h),
+// never written out by hand.
 
 namespace zu {
 

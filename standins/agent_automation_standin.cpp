@@ -1,8 +1,9 @@
-// Stand-in for the automation object of the client's agent: the class and
-// interface of components/agent_automation.h, whose state getter sits at a
-// fixed place in the interface's method table. The launcher calls nothing
-// else, so the agent's other methods have no entries here. Tests register it
-// as an in-process server; the behaviour file sets the state it reports.
+// Stand-in for the automation object of the client's agent: its own class and
+// interface (standins/outside_identifiers.h), whose state getter sits at the
+// place components/agent_automation.h names in the interface's method table.
+// The launcher calls nothing else, so the agent's other methods have no
+// entries here. Tests register it as an in-process server; the behaviour file
+// sets the state it reports.
 #include <windows.h>
 #include <oaidl.h>
 
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "components/agent_automation.h"
+#include "standins/outside_identifiers.h"
 #include "standins/inproc_server.h"
 
 using zu::standin::CanUnloadNow;
@@ -47,7 +49,7 @@ HRESULT STDMETHODCALLTYPE QueryInterface(AgentAutomation* self, REFIID iid, void
         return E_POINTER;
     }
     if (::IsEqualIID(iid, IID_IUnknown) || ::IsEqualIID(iid, IID_IDispatch) ||
-        ::IsEqualIID(iid, zu::kAgentAutomationInterfaceId)) {
+        ::IsEqualIID(iid, zu::outside::kAgentInterfaceId)) {
         *object = self;
         ::InterlockedIncrement(&self->references);
         return S_OK;
@@ -109,7 +111,7 @@ HRESULT CreateAgentAutomation(REFIID iid, void** object) {
 
 extern "C" __declspec(dllexport) HRESULT WINAPI
     DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
-    if (!::IsEqualCLSID(clsid, zu::kAgentAutomationClassId)) {
+    if (!::IsEqualCLSID(clsid, zu::outside::kAgentClassId)) {
         *object = nullptr;
         return CLASS_E_CLASSNOTAVAILABLE;
     }

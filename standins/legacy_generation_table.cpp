@@ -2,16 +2,16 @@
 
 #include <windows.h>
 
-#include "components/previous_generations.h"
+#include "standins/outside_identifiers.h"
 
 namespace zu::standin {
 namespace {
 
 constexpr LegacyGeneration kGenerations[] = {
-    {kProductCodeGen4, L"ZEMI Update 4", true},
-    {kProductCodeGen5, L"ZEMI Update 5", false},
-    {kProductCodeGen58, L"ZEMI Update 5", false},
-    {kProductCodeGen6, L"ZEMI Update", false},
+    {outside::kProductCodeGen4, L"ZEMI Update 4", true},
+    {outside::kProductCodeGen5, L"ZEMI Update 5", false},
+    {outside::kProductCodeGen58, L"ZEMI Update 5", false},
+    {outside::kProductCodeGen6, L"ZEMI Update", false},
 };
 
 }  // namespace

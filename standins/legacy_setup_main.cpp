@@ -1,8 +1,8 @@
 // Stand-in for an earlier generation's InstallShield setup, run from a copy of
 // its cache as `"<folder>\setup.exe" /s /f1"<response file>"`. It knows its
 // generation by the product code that names its folder, and uninstalls it:
-// program folders, product keys and uninstall entry in both registry views,
-// and the setup cache itself.
+// program folders and product keys (unless told to leave them), uninstall
+// entry in both registry views, and the setup cache itself.
 #include <windows.h>
 
 #include "platform/scoped_handle.h"
@@ -51,7 +51,7 @@ bool AnswersFor(const std::wstring& response_file, const wchar_t* product_code) 
     return Lower(text).find(Lower(product_code)) != std::wstring::npos;
 }
 
-void Uninstall(const Standin& standin, const LegacyGeneration& generation) {
+void RemoveFoldersAndKeys(const Standin& standin, const LegacyGeneration& generation) {
     const std::wstring native = NativeProgramFiles() + L"\\Koru\\" + generation.name;
     standin.Record(DeleteFolderTree(native) ? L"removed" : L"remove failed", native);
     if (generation.also_in_program_files_32) {
@@ -60,10 +60,20 @@ void Uninstall(const Standin& standin, const LegacyGeneration& generation) {
     }
     for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
         DeleteKeyTree(HKEY_LOCAL_MACHINE, kMakerKey + std::wstring(generation.name), view);
+    }
+    standin.Record(L"removed", std::wstring(kMakerKey) + generation.name);
+}
+
+// An uninstall that stops half-way (behaviour "leave_folders_and_keys") leaves
+// the program folders and product keys, which the launcher then removes.
+void Uninstall(const Standin& standin, const LegacyGeneration& generation) {
+    if (!standin.Flag(L"leave_folders_and_keys")) {
+        RemoveFoldersAndKeys(standin, generation);
+    }
+    for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
         DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(generation.product_code),
                       view);
     }
-    standin.Record(L"removed", std::wstring(kMakerKey) + generation.name);
     // Running from the staged copy, the cache can go, as the real uninstall does.
     const std::wstring cache = ProgramFiles32() + kCacheFolder + generation.product_code;
     if (Lower(cache) != Lower(standin.OwnFolder())) {

@@ -4,8 +4,9 @@
 # file is an output of the build, so a changed source replaces it and a clean
 # removes it.
 
-# The response files name the same products as the launcher's header.
-set(generations_header ${CMAKE_SOURCE_DIR}/components/previous_generations.h)
+# The response files name the products as the earlier generations' setups know
+# them, not as the launcher's header does.
+set(generations_header ${CMAKE_SOURCE_DIR}/standins/outside_identifiers.h)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${generations_header})
 file(STRINGS ${generations_header} code_lines REGEX "kProductCodeGen[0-9]+\\[\\]")
 foreach(line IN LISTS code_lines)

@@ -3,12 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <objbase.h>
 
 #include <string>
 
 #include "checks/agent_state.h"
 #include "checks/care_application.h"
-#include "components/agent_automation.h"
+#include "standins/outside_identifiers.h"
 #include "tests/checks/inproc_standins.h"
 #include "tests/support/file_fixture.h"
 #include "tests/support/journal.h"
@@ -71,7 +72,7 @@ class ApplicationsIdleTest : public testing::Test {
         ASSERT_TRUE(machine_.CreateKey(HKEY_LOCAL_MACHINE, kMakerKey, KEY_WOW64_64KEY));
         ASSERT_TRUE(machine_.CreateFolder(LogFolder()));
         test::DeletePath(LogPath());
-        ASSERT_TRUE(test::RegisterStandinServer(&machine_, kAgentAutomationClassId, kAgent));
+        ASSERT_TRUE(test::RegisterStandinServer(&machine_, outside::kAgentClassId, kAgent));
     }
     void TearDown() override {
         test::DeleteKeyTree(HKEY_LOCAL_MACHINE, kCounterKey, KEY_WOW64_64KEY);
@@ -250,9 +251,12 @@ TEST_F(ApplicationsIdleTest, Agent_BusyOnlyWhenItAnswersOne) {
     EXPECT_FALSE(IsAgentBusy());
 }
 
-TEST_F(ApplicationsIdleTest, Agent_NotRegistered_NotBusy) {
+// The agent answers busy until its registration goes: then nobody answers.
+TEST_F(ApplicationsIdleTest, Agent_BusyThenUnregistered_NotBusy) {
+    AgentState(1);
+    ASSERT_TRUE(IsAgentBusy());
     wchar_t class_id[40] = {};
-    ::StringFromGUID2(kAgentAutomationClassId, class_id, 40);
+    ::StringFromGUID2(outside::kAgentClassId, class_id, 40);
     test::DeleteKeyTree(HKEY_LOCAL_MACHINE, std::wstring(L"Software\\Classes\\CLSID\\") + class_id,
                         KEY_WOW64_32KEY);
     EXPECT_FALSE(IsAgentBusy());

@@ -4,9 +4,10 @@
 
 #include <windows.h>
 
-#include "ui/localized_strings.h"
+#include <cstdlib>
+#include <cstring>
+#include <string>
 
-#include "resources/resource_ids.h"
 #include "tests/support/launcher_process.h"
 #include "tests/support/product_state.h"
 #include "tests/support/registry_fixture.h"
@@ -101,11 +102,12 @@ TEST_F(LauncherRunTest, SilentSwitch_WindowIsNeverShownAndRunEndsWithZero) {
 
 // Runs in the ctest entry that gives the whole test program a Japanese UI language.
 TEST_F(LauncherRunTest, JapaneseUiLanguage_StatusLineIsJapanese) {
-    if (::GetUserDefaultUILanguage() != 0x0411) {
+    const char* locale = std::getenv("LC_ALL");
+    if (locale == nullptr || std::strcmp(locale, "ja_JP.UTF-8") != 0) {
         GTEST_SKIP() << "needs a Japanese UI language (LC_ALL=ja_JP.UTF-8)";
     }
-    std::wstring japanese;
-    ASSERT_TRUE(LoadStringForLanguage(0x0411, IDS_INSTALLING, &japanese));
+    ASSERT_EQ(0x0411, ::GetUserDefaultUILanguage()) << "LC_ALL did not take hold";
+    const std::wstring japanese = L"ZEMI Update をインストールしています...";
     test::LauncherProcess launcher;
     ASSERT_TRUE(launcher.Start(test::PackagedLauncherPath(), L"", true));
     HWND status = ::FindWindowExW(launcher.MainWindow(), nullptr, L"STATIC", nullptr);

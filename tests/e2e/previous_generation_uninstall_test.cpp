@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "components/previous_generations.h"
+#include "standins/outside_identifiers.h"
 #include "tests/support/file_fixture.h"
 #include "tests/support/journal.h"
 #include "tests/support/launcher_process.h"
@@ -54,17 +54,17 @@ struct UninstallCase {
 
 const UninstallCase kCases[] = {
     {"Generation4Native", test::Generation::k4, test::ProgramFolders::kNative, nullptr,
-     kProductCodeGen4, L"ZU4Uninstall.iss", false, true},
+     outside::kProductCodeGen4, L"ZU4Uninstall.iss", false, true},
     {"Generation4ProgramFiles32", test::Generation::k4, test::ProgramFolders::kProgramFiles32,
-     nullptr, kProductCodeGen4, L"ZU4Uninstall.iss", false, true},
-    {"Generation5", test::Generation::k5, test::ProgramFolders::kUsual, nullptr, kProductCodeGen5,
-     L"ZU5Uninstall.iss", false, true},
+     nullptr, outside::kProductCodeGen4, L"ZU4Uninstall.iss", false, true},
+    {"Generation5", test::Generation::k5, test::ProgramFolders::kUsual, nullptr,
+     outside::kProductCodeGen5, L"ZU5Uninstall.iss", false, true},
     {"Generation5_7_1", test::Generation::k5_7_1, test::ProgramFolders::kUsual, nullptr,
-     kProductCodeGen5, L"ZU5Uninstall.iss", true, true},
+     outside::kProductCodeGen5, L"ZU5Uninstall.iss", true, true},
     {"Generation5_8_0", test::Generation::k5_8_0, test::ProgramFolders::kUsual, nullptr,
-     kProductCodeGen58, L"ZE8UUninstall.iss", false, false},
-    {"Latest", test::Generation::kLatest, test::ProgramFolders::kUsual, nullptr, kProductCodeGen6,
-     L"ZU6Uninstall.iss", false, false},
+     outside::kProductCodeGen58, L"ZE8UUninstall.iss", false, false},
+    {"Latest", test::Generation::kLatest, test::ProgramFolders::kUsual, nullptr,
+     outside::kProductCodeGen6, L"ZU6Uninstall.iss", false, false},
     {"UnknownVersion", test::Generation::k5, test::ProgramFolders::kUsual, L"3.2.1.0", nullptr,
      nullptr, false, false},
 };
@@ -125,8 +125,9 @@ class PreviousGenerationUninstallTest : public testing::TestWithParam<UninstallC
     // The other product's value and those the old setups name after their code.
     static void RemoveRunOnceValues() {
         for (REGSAM view : {REGSAM(KEY_WOW64_64KEY), REGSAM(KEY_WOW64_32KEY)}) {
-            for (const wchar_t* name : {kOtherRunOnce, kProductCodeGen4, kProductCodeGen5,
-                                        kProductCodeGen58, kProductCodeGen6}) {
+            for (const wchar_t* name :
+                 {kOtherRunOnce, outside::kProductCodeGen4, outside::kProductCodeGen5,
+                  outside::kProductCodeGen58, outside::kProductCodeGen6}) {
                 test::PutValue(HKEY_LOCAL_MACHINE, kRunOnce, view, name, std::nullopt);
             }
         }
@@ -228,7 +229,7 @@ TEST_P(PreviousGenerationUninstallTest, SilentRun_UninstallsWithOwnSetupAndClean
     ExpectRestartWorkCleaned(c);
     if (c.productCode == nullptr) {
         EXPECT_TRUE(test::StartsOf(kLegacySetup).empty());
-        EXPECT_FALSE(test::FolderExists(StagingFolder(kProductCodeGen5)));
+        EXPECT_FALSE(test::FolderExists(StagingFolder(outside::kProductCodeGen5)));
         return;
     }
     ExpectSetupRanFromStagedCopy(c, cached_script);

@@ -14,6 +14,8 @@
 
 #include "platform/scoped_handle.h"
 #include "region/region_table.h"
+#include "standins/outside_identifiers.h"
+#include "tests/e2e/machine_snapshot.h"
 #include "tests/support/child_process.h"
 #include "tests/support/file_fixture.h"
 #include "tests/support/host_program.h"
@@ -34,6 +36,12 @@ constexpr DWORD kRunTimeoutMs = 180000;
 constexpr wchar_t kScratchKey[] = L"SOFTWARE\\Koru Corporation\\ZEMI Update Installer";
 constexpr wchar_t kProductKey[] = L"SOFTWARE\\Koru Corporation\\ZEMI Update";
 constexpr REGSAM k64 = KEY_WOW64_64KEY;
+constexpr REGSAM k32 = KEY_WOW64_32KEY;
+constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr wchar_t kTaskFolder[] = L"\\Koru Corporation\\ZEMI Update";
+// Another product of the maker beside the client: no run may touch it.
+constexpr wchar_t kNeighbourKey[] = L"SOFTWARE\\Koru Corporation\\Display Tuner";
 constexpr DWORD kInstallFailed = 2;
 // What the client keeps across generations, below the data folder.
 constexpr const wchar_t* kKeptDataFiles[] = {L"PatchProcessInfo.dat",
@@ -72,17 +80,143 @@ bool Contains(const std::vector<std::wstring>& list, const wchar_t* item) {
     return false;
 }
 
+std::wstring RunLogPath() {
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    return std::wstring(temp) + L"ZUInstaller.log";
+}
+
+bool HasLineWith(const std::string& text, const std::string& first, const std::string& second) {
+    size_t begin = 0;
+    while (begin < text.size()) {
+        const size_t end = std::min(text.find('\n', begin), text.size());
+        const std::string line = text.substr(begin, end - begin);
+        if (line.find(first) != std::string::npos && line.find(second) != std::string::npos) {
+            return true;
+        }
+        begin = end + 1;
+    }
+    return false;
+}
+
+// The release engineer's log of a run: every program the run started, and the
+// exit code of each that it waited for.
+void ExpectEveryStartLogged() {
+    const std::optional<std::string> bytes = test::FileBytes(RunLogPath());
+    ASSERT_TRUE(bytes.has_value());
+    std::string log = *bytes;
+    for (char& c : log) {
+        c = static_cast<char>(::tolower(static_cast<unsigned char>(c)));
+    }
+    EXPECT_NE(std::string::npos, log.find("run completed, exit code 0")) << log;
+    for (const test::JournalRecord& start : test::ReadJournal()) {
+        if (!start.is_start || start.program == L"ZEMIUpdatePackage.exe") {
+            continue;
+        }
+        // The file as started: the earlier generation's setup runs as "setup.exe".
+        const std::wstring file = start.path.substr(start.path.rfind(L'\\') + 1);
+        std::string name(file.begin(), file.end());
+        for (char& c : name) {
+            c = static_cast<char>(::tolower(static_cast<unsigned char>(c)));
+        }
+        EXPECT_TRUE(HasLineWith(log, "start ", name)) << name << " not in\n" << log;
+        // Only the client and the registration helper are started without a wait.
+        if (name != "zemiupdt.exe" && name != "zulauncherfor64os.exe") {
+            EXPECT_TRUE(HasLineWith(log, name, " ended with exit code 0"))
+                << name << " has no exit code in\n"
+                << log;
+        }
+    }
+}
+
 class ReplacementRunTest : public testing::Test {
   protected:
     void SetUp() override {
         test::ResetProductState();
         test::SetSharedRegion();
+        ResetBehaviour();
+        ASSERT_TRUE(machine_.WriteFile(NeighbourFolder() + L"\\Tuner.exe", "tuner"));
+        ASSERT_TRUE(machine_.SetString(HKEY_LOCAL_MACHINE, kNeighbourKey, k64, L"Version", L"2.1"));
     }
     void TearDown() override {
         test::ResetProductState();
         if (!package_.empty()) {
             test::DeletePath(package_);
         }
+    }
+
+    // The old setup leaves its folders and product key: what is gone after a
+    // run, the launcher removed.
+    static void ResetBehaviour() {
+        test::ClearBehaviour();
+        test::SetBehaviour(L"LegacySetup.exe", L"leave_folders_and_keys", 1);
+    }
+    static std::wstring NeighbourFolder() {
+        return test::NativeProgramFiles() + L"\\Koru\\Display Tuner";
+    }
+
+    // The machine as generation 5 left it, for ExpectGeneration5Replaced.
+    void TakeMachineBefore() { before_ = test::MachineSnapshot::Take(); }
+
+    // After every run that replaced generation 5, whatever ran before it: its
+    // folder, keys, entries, tasks, registrations and shortcut are gone, its
+    // setup ran as often as it had to, the new client is there, and nothing
+    // else of the maker's or in the areas the run writes to changed.
+    void ExpectGeneration5Replaced(size_t old_setup_starts = 1) {
+        EXPECT_EQ(old_setup_starts, test::StartsOf(L"LegacySetup.exe").size());
+        const std::vector<std::wstring> gone = EarlierGenerationKeys();
+        for (const std::wstring& key : gone) {
+            for (REGSAM view : {k64, k32}) {
+                EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, key, view))
+                    << testing::PrintToString(key);
+            }
+        }
+        EXPECT_FALSE(test::FolderExists(Generation5()));
+        EXPECT_FALSE(
+            test::KeyExists(HKEY_CURRENT_USER, L"Software\\Koru Corporation\\ZEMI Update 5", 0));
+        EXPECT_FALSE(test::ValueExists(HKEY_LOCAL_MACHINE, kRunKey, k64, L"ZEMI Update 5"));
+        EXPECT_FALSE(test::TaskExists(kTaskFolder, L"Installer Task"));
+        EXPECT_FALSE(test::TaskExists(kTaskFolder, L"ZEMI Update"));
+        EXPECT_FALSE(test::FileExists(test::CommonPrograms() + L"\\ZEMI Update 5.lnk"));
+        if (old_setup_starts > 0) {
+            // What only the old setup removes.
+            EXPECT_FALSE(test::KeyExists(
+                HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(outside::kProductCodeGen5), k32));
+            EXPECT_FALSE(test::FolderExists(test::SetupCacheFolder(test::Generation::k5)));
+        }
+        EXPECT_EQ("7.5.0.0\r\n", test::FileBytes(ProductFolder() + L"\\Version.txt"));
+        EXPECT_EQ(L"7.5.0.0", test::StringValue(HKEY_LOCAL_MACHINE, kProductKey, k64, L"Version"));
+        EXPECT_FALSE(test::FolderExists(TempFolder()));
+        EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, kScratchKey, k64));
+        std::vector<std::wstring> expected = gone;
+        expected.insert(expected.end(),
+                        {L"ZEMI Update 5", outside::kProductCodeGen5, L"\\ZEMI Update\\",
+                         L"ZEMI Update.lnk", L"ZEMI Update Temp", L"ZEMI Update Installer",
+                         L"ZEMI Update Self Repair", L"ZEMI Update Package"});
+        EXPECT_EQ(std::vector<std::wstring>(),
+                  test::MachineSnapshot::Take().ChangesSince(before_, expected))
+            << "changed beside the client";
+        EXPECT_EQ("tuner", test::FileBytes(NeighbourFolder() + L"\\Tuner.exe"));
+    }
+
+    // Keys below HKLM that generation 5 (and, on machines that had it, an
+    // older one) wrote and no successful run leaves, in either view: product
+    // keys, a COM class and server, the application path and entries among
+    // the installed programs (generation 5's Windows Installer product of the
+    // machine's edition, braced and packed, as Windows Installer names it).
+    static std::vector<std::wstring> EarlierGenerationKeys() {
+        const bool edition64 = test::RegistryViewsAreSeparate();
+        return {L"SOFTWARE\\Koru Corporation\\ZEMI Update 5",
+                L"SOFTWARE\\Koru Corporation\\Shared Info\\ZEMI Update 5",
+                std::wstring(L"SOFTWARE\\Classes\\CLSID\\") + outside::kClassIdA,
+                std::wstring(L"SOFTWARE\\Classes\\AppID\\") + outside::kAppIds[0],
+                L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\ZEMIUpdt.exe",
+                kUninstallKey + std::wstring(outside::kUninstallEntryCode),
+                kUninstallKey + std::wstring(outside::kUninstallCodes[0]),
+                kUninstallKey + std::wstring(edition64 ? outside::kProductCodes64[3]
+                                                       : outside::kProductCodes32[3]),
+                kUninstallKey + std::wstring(edition64 ? L"D226D5CAB26C5AE428A7C5CA71F71538"
+                                                       : L"8E1CFEEABF0D270498D2670EEA14436B")};
     }
 
     // The package in a folder of this test's own, to swap its files.
@@ -137,9 +271,14 @@ class ReplacementRunTest : public testing::Test {
 
     test::Machine machine_;
     std::wstring package_;
+    test::MachineSnapshot before_;
 };
 
-TEST_F(ReplacementRunTest, Generation5WithData_DataSurvivesByteForByteAndTracesGo) {
+// The road, on a machine that also kept generation 2's uninstall entry: the
+// guard comes and goes, the old setup and the new one run, every program
+// started is in the release engineer's log with the exit code of each that
+// the run waited for.
+TEST_F(ReplacementRunTest, Generation5WithData_ReplacedDataKeptAndEveryStartLogged) {
     test::GenerationOptions options;
     options.dataFiles = true;
     options.region = L"EU";
@@ -148,6 +287,16 @@ TEST_F(ReplacementRunTest, Generation5WithData_DataSurvivesByteForByteAndTracesG
     ASSERT_FALSE(data_before.empty());
     ASSERT_TRUE(
         test::WriteFileBytes(test::DataFolder() + L"\\ZUSUInstallLog.txt", "old entry\r\n"));
+    ::DeleteFileW(RunLogPath().c_str());
+    ASSERT_TRUE(machine_.SetString(HKEY_LOCAL_MACHINE,
+                                   kUninstallKey + std::wstring(outside::kUninstallCodes[0]), k32,
+                                   L"DisplayName", L"ZEMI Update 2"));
+    // One shortcut that only its name gives away, one that only its target does.
+    const std::wstring programs = test::CommonPrograms();
+    ASSERT_TRUE(machine_.WriteFile(programs + L"\\ZEMI Update 5.lnk", "not a shortcut"));
+    ASSERT_TRUE(machine_.AddShortcut(programs + L"\\ZEMI Update 5 Help.lnk",
+                                     Generation5() + L"\\ZEMIUpdt.exe"));
+    TakeMachineBefore();
 
     EXPECT_EQ(0u, Run());
 
@@ -157,22 +306,16 @@ TEST_F(ReplacementRunTest, Generation5WithData_DataSurvivesByteForByteAndTracesG
     EXPECT_FALSE(test::FolderExists(test::DataFolder() + L"\\App Icon Folder"));
     EXPECT_FALSE(test::FolderExists(test::DataFolder() + L"\\LocalUpdateInfo_V3.0"));
     EXPECT_FALSE(test::FileExists(test::DataFolder() + L"\\ZUSUInstallLog.txt"));
-    EXPECT_FALSE(test::FolderExists(TempFolder()));
-    EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, kScratchKey, KEY_WOW64_64KEY));
-    EXPECT_TRUE(test::FileExists(ProductFolder() + L"\\Version.txt"));
-}
-
-TEST_F(ReplacementRunTest,
-       TrustedPackageAndTool_GuardSummonedThenNewToolInstalledAndGuardDismissed) {
-    ASSERT_TRUE(machine_.InstallGeneration(test::Generation::k5));
-    EXPECT_EQ(0u, Run());
+    ExpectGeneration5Replaced();
+    EXPECT_FALSE(test::FileExists(programs + L"\\ZEMI Update 5 Help.lnk"));
     const std::vector<std::wstring> switches = ToolSwitches();
-    EXPECT_TRUE(Contains(switches, L"/SummonGuard"));
-    EXPECT_TRUE(Contains(switches, L"/ZUSRInstall"));
-    EXPECT_TRUE(Contains(switches, L"/DismissGuard"));
+    for (const wchar_t* tool_switch : {L"/SummonGuard", L"/ZUSRInstall", L"/DismissGuard"}) {
+        EXPECT_TRUE(Contains(switches, tool_switch));
+    }
     EXPECT_EQ(1u, test::StartsOf(L"setup.exe").size());
     EXPECT_TRUE(test::FileExists(ProductFolder() + L"\\ZUSR.exe"));
     EXPECT_FALSE(test::FolderExists(SelfRepairFolder()));
+    ExpectEveryStartLogged();
 }
 
 // The launcher runs elevated from download folders: a DLL planted beside it
@@ -375,7 +518,8 @@ class InterruptionTest : public ReplacementRunTest {
         test::SetBehaviour(interruption.section, L"kill_launcher", 1);
         Run();
         const bool killed = WaitForKiller();
-        test::ClearBehaviour();
+        // The rest of the behaviour stays in place for a killer still at work.
+        test::SetBehaviour(interruption.section, L"kill_launcher", 0);
         return killed;
     }
 
@@ -429,6 +573,7 @@ TEST_P(InterruptedRunTest, RunAgain_FinishesWithEverythingOfTheUserKept) {
     test::ScopedWineVersion windows10(L"ZUInstaller.exe", L"win10");
     PrepareUserMachine(user);
     const test::FileTree data_before = test::FilesUnder(test::DataFolder());
+    TakeMachineBefore();
 
     ASSERT_TRUE(RunInterrupted(interruption)) << "the launcher was not cut short";
     EXPECT_EQ(0u, Run());
@@ -437,9 +582,7 @@ TEST_P(InterruptedRunTest, RunAgain_FinishesWithEverythingOfTheUserKept) {
     EXPECT_EQ(data_before.at(kLargeDataFile),
               test::FileBytes(test::DataFolder() + L"\\" + kLargeDataFile));
     ExpectUserSettings(user);
-    EXPECT_EQ("7.5.0.0\r\n", test::FileBytes(ProductFolder() + L"\\Version.txt"));
-    EXPECT_FALSE(test::FolderExists(TempFolder()));
-    EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, kScratchKey, k64));
+    ExpectGeneration5Replaced();
 }
 
 INSTANTIATE_TEST_SUITE_P(CutShort,
@@ -529,19 +672,6 @@ TEST_F(InterruptionTest, SavedCopyReplacedByLink_NothingRestoredAndTheRecordGoes
     test::RemoveHostLink(maker, L"ZEMI Update Temp");
 }
 
-bool HasLineWith(const std::string& text, const std::string& first, const std::string& second) {
-    size_t begin = 0;
-    while (begin < text.size()) {
-        const size_t end = std::min(text.find('\n', begin), text.size());
-        const std::string line = text.substr(begin, end - begin);
-        if (line.find(first) != std::string::npos && line.find(second) != std::string::npos) {
-            return true;
-        }
-        begin = end + 1;
-    }
-    return false;
-}
-
 // A power cut after the record whose cache never reached the disk: one saved
 // copy comes back cut short, or the whole temporary folder is gone. The
 // resume never restores a copy that does not match the record and says so;
@@ -565,12 +695,6 @@ void PrintTo(const DamagedCopy& row, std::ostream* os) {
     *os << row.name;
 }
 
-std::wstring RunLogPath() {
-    wchar_t temp[MAX_PATH] = {};
-    ::GetTempPathW(MAX_PATH, temp);
-    return std::wstring(temp) + L"ZUInstaller.log";
-}
-
 class DamagedCopyTest : public InterruptionTest, public testing::WithParamInterface<DamagedCopy> {
   protected:
     void Damage() {
@@ -590,6 +714,7 @@ TEST_P(DamagedCopyTest, ResumeRestoresOnlyWholeCopiesAndSaysSo) {
     test::ScopedWineVersion windows10(L"ZUInstaller.exe", L"win10");
     PrepareUserMachine(kUserMachines[0]);
     const test::FileTree data_before = test::FilesUnder(test::DataFolder());
+    TakeMachineBefore();
     ASSERT_TRUE(RunInterrupted({row.name, row.cutAt}));
     ASSERT_NO_FATAL_FAILURE(Damage());
     ::DeleteFileW(RunLogPath().c_str());
@@ -613,9 +738,7 @@ TEST_P(DamagedCopyTest, ResumeRestoresOnlyWholeCopiesAndSaysSo) {
                                          .find("PatchProcessInfo.dat"));
     }
     ExpectUserSettings(kUserMachines[0]);
-    EXPECT_EQ("7.5.0.0\r\n", test::FileBytes(ProductFolder() + L"\\Version.txt"));
-    EXPECT_FALSE(test::FolderExists(TempFolder()));
-    EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, kScratchKey, k64));
+    ExpectGeneration5Replaced();
 }
 
 INSTANTIATE_TEST_SUITE_P(AfterTheRecord,
@@ -710,6 +833,7 @@ TEST_P(FailedRunTest, FailsWithCode2AndTheNextRunCompletes) {
     ASSERT_TRUE(machine_.InstallGeneration(test::Generation::k5, options));
     const test::FileTree generation_before = test::FilesUnder(Generation5());
     const test::FileTree data_before = test::FilesUnder(test::DataFolder());
+    TakeMachineBefore();
     std::vector<UniqueFileHandle> held;
     const std::wstring package_file = ArrangePackageFile();
     ASSERT_NO_FATAL_FAILURE(GetParam().arrange(package_file, &held));
@@ -741,13 +865,11 @@ TEST_P(FailedRunTest, FailsWithCode2AndTheNextRunCompletes) {
         EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, kScratchKey, k64));
     }
 
-    test::ClearBehaviour();
+    ResetBehaviour();
     PutPackageFileBack(package_file);
     EXPECT_EQ(0u, Run());
     ExpectDataKept(data_before);
-    EXPECT_TRUE(test::FileExists(ProductFolder() + L"\\Version.txt"));
-    EXPECT_FALSE(test::FolderExists(TempFolder()));
-    EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, kScratchKey, k64));
+    ExpectGeneration5Replaced();
 }
 
 INSTANTIATE_TEST_SUITE_P(Failures,
@@ -773,42 +895,6 @@ TEST_F(ReplacementRunTest, LeftoverChinaStaging_AsiaPacificStaysAsiaPacific) {
     const std::wstring region = std::wstring(kProductKey) + L"\\Region";
     EXPECT_EQ(2031u, test::DwordValue(HKEY_LOCAL_MACHINE, region, k64, L"dwLocation"));
     EXPECT_FALSE(test::ValueExists(HKEY_LOCAL_MACHINE, region, k64, L"subdwLocation"));
-}
-
-// The release engineer's log of a run: every program the run started, and the
-// exit code of each that it waited for.
-TEST_F(ReplacementRunTest, DiagnosticLog_NamesEveryProgramStartedAndItsExitCode) {
-    const std::wstring log_path = RunLogPath();
-    ::DeleteFileW(log_path.c_str());
-    ASSERT_TRUE(machine_.InstallGeneration(test::Generation::k5));
-
-    EXPECT_EQ(0u, Run());
-
-    const std::optional<std::string> bytes = test::FileBytes(log_path);
-    ASSERT_TRUE(bytes.has_value());
-    std::string log = *bytes;
-    for (char& c : log) {
-        c = static_cast<char>(::tolower(static_cast<unsigned char>(c)));
-    }
-    EXPECT_NE(std::string::npos, log.find("run completed, exit code 0")) << log;
-    for (const test::JournalRecord& start : test::ReadJournal()) {
-        if (!start.is_start || start.program == L"ZEMIUpdatePackage.exe") {
-            continue;
-        }
-        // The file as started: the earlier generation's setup runs as "setup.exe".
-        const std::wstring file = start.path.substr(start.path.rfind(L'\\') + 1);
-        std::string name(file.begin(), file.end());
-        for (char& c : name) {
-            c = static_cast<char>(::tolower(static_cast<unsigned char>(c)));
-        }
-        EXPECT_TRUE(HasLineWith(log, "start ", name)) << name << " not in\n" << log;
-        // Only the client and the registration helper are started without a wait.
-        if (name != "zemiupdt.exe" && name != "zulauncherfor64os.exe") {
-            EXPECT_TRUE(HasLineWith(log, name, " ended with exit code 0"))
-                << name << " has no exit code in\n"
-                << log;
-        }
-    }
 }
 
 // Runs an action on a thread of its own as soon as program has started (its
@@ -992,7 +1078,7 @@ TEST_F(DataLinkTest, FolderSwappedForALinkAfterTheSave_RestoreRefusesAndTheNextR
     ExpectOutsideUntouched();
     EXPECT_TRUE(test::FolderExists(TempFolder()));
 
-    test::ClearBehaviour();
+    ResetBehaviour();
     test::RemoveHostLink(test::DataFolder() + kSelfRepairData, L"Backup");
     EXPECT_EQ(0u, Run());
     ExpectDataKept(data_before);
@@ -1027,6 +1113,9 @@ std::wstring InstalledVersionFile() {
     return test::ProgramFolder(test::Generation::k5, test::ProgramFolders::kNative) +
            L"\\Version.txt";
 }
+std::wstring Generation5ZuIni() {
+    return test::ProgramFolder(test::Generation::k5, test::ProgramFolders::kNative) + L"\\ZU.ini";
+}
 
 struct BadInput {
     const char* name;
@@ -1044,23 +1133,44 @@ std::vector<BYTE> PlantedRenames() {
     return data;
 }
 
+// Launch mode 3 ends by starting the client with "/RunByInstaller", without
+// waiting for it: its start is awaited for up to wait_ms after the run. A
+// silent ordinary run starts no client.
+bool ClientStartedByInstaller(DWORD wait_ms) {
+    const DWORD begin = ::GetTickCount();
+    do {
+        for (const test::JournalRecord& start : test::StartsOf(L"ZEMIUpdt.exe")) {
+            if (start.arguments == L"/RunByInstaller") {
+                return true;
+            }
+        }
+        ::Sleep(50);
+    } while (::GetTickCount() - begin < wait_ms);
+    return false;
+}
+
+const std::string kGarbageShortcut("L\0\0\0\x01\x14\x02garbage", 14);
+
+// "LaunchInstaller" counts only when its first four bytes read as 1: the
+// string "1" does not, one byte 1 does, a value too long for four bytes reads
+// as nothing.
 const BadInput kBadInputs[] = {
     {"LaunchInstallerStringWithoutNull", false,
      [](const std::wstring&) {
          Put(kProductKey, KEY_WOW64_64KEY, L"LaunchInstaller", REG_SZ, Utf16(L"1"));
      },
-     true, 1, nullptr},
+     true, 1, [] { EXPECT_FALSE(ClientStartedByInstaller(0)); }},
     {"LaunchInstallerOneByte", false,
      [](const std::wstring&) {
          Put(kProductKey, KEY_WOW64_64KEY, L"LaunchInstaller", REG_BINARY, {1});
      },
-     true, 1, nullptr},
+     true, 1, [] { EXPECT_TRUE(ClientStartedByInstaller(kRunTimeoutMs)); }},
     {"LaunchInstallerOversized", false,
      [](const std::wstring&) {
          Put(kProductKey, KEY_WOW64_64KEY, L"LaunchInstaller", REG_BINARY,
              std::vector<BYTE>(70000, 1));
      },
-     true, 1, nullptr},
+     true, 1, [] { EXPECT_FALSE(ClientStartedByInstaller(0)); }},
     {"InstalledVersionEmpty", false,
      [](const std::wstring&) { ASSERT_TRUE(test::WriteFileBytes(InstalledVersionFile(), "")); },
      true, 0, nullptr},
@@ -1075,14 +1185,25 @@ const BadInput kBadInputs[] = {
          ASSERT_TRUE(test::WriteFileBytes(InstalledVersionFile(), std::string(3 << 20, '5')));
      },
      true, 1, nullptr},
+    // An Asia-Pacific machine asks the model list: the stray byte ends the
+    // last name as a character of its own, so no model matches and the region
+    // stays Asia-Pacific.
     {"ModelListOfOddLength", true,
      [](const std::wstring& package) {
          test::SetSharedRegion(kAsiaPacific);
+         ASSERT_TRUE(test::WriteFileBytes(
+             Generation5ZuIni(),
+             "[Setting]\r\nInfoFileURLBase=https://zu.koru.example/InfoFile/AP/\r\n"));
          const std::vector<BYTE> list = WithStrayByte(L"Wine");
          ASSERT_TRUE(test::WriteFileBytes(package + L"\\ModelName.txt",
                                           std::string(list.begin(), list.end())));
      },
-     true, 1, nullptr},
+     true, 1,
+     [] {
+         const std::wstring region = std::wstring(kProductKey) + L"\\Region";
+         EXPECT_EQ(kAsiaPacific, test::DwordValue(HKEY_LOCAL_MACHINE, region, k64, L"dwLocation"));
+         EXPECT_FALSE(test::ValueExists(HKEY_LOCAL_MACHINE, region, k64, L"subdwLocation"));
+     }},
     {"PendingRenamesOddAndUnterminated", false,
      [](const std::wstring&) {
          Put(kSessionManager, 0, kPendingRenames, REG_MULTI_SZ, PlantedRenames());
@@ -1106,12 +1227,17 @@ const BadInput kBadInputs[] = {
              EXPECT_TRUE(test::ValueExists(HKEY_LOCAL_MACHINE, kRunOnce, KEY_WOW64_32KEY, name));
          }
      }},
+    // Windows 7: the desktop's client shortcut is not the launcher's to take,
+    // and one that does not load names no client.
     {"GarbageClientShortcut", false,
      [](const std::wstring&) {
-         ASSERT_TRUE(test::WriteFileBytes(test::PublicDesktop() + L"\\ZEMI Update.lnk",
-                                          std::string("L\0\0\0\x01\x14\x02garbage", 14)));
+         ASSERT_TRUE(
+             test::WriteFileBytes(test::PublicDesktop() + L"\\ZEMI Update.lnk", kGarbageShortcut));
      },
-     true, 1, nullptr},
+     true, 1,
+     [] {
+         EXPECT_EQ(kGarbageShortcut, test::FileBytes(test::PublicDesktop() + L"\\ZEMI Update.lnk"));
+     }},
     // No package name: the guard cannot be set up and the run is abandoned.
     {"PackageNameWithPath", true,
      [](const std::wstring& package) {
@@ -1153,13 +1279,18 @@ TEST_P(BadInputRunTest, MalformedValue_RunEndsAsDefinedAndDataKept) {
         ASSERT_NO_FATAL_FAILURE(CopyPackage());
     }
     ASSERT_NO_FATAL_FAILURE(c.plant(package_));
+    TakeMachineBefore();
 
     // A crash would end the run with another code.
     EXPECT_EQ(0u, Run());
 
     ExpectDataKept(data_before);
-    EXPECT_EQ(c.installs, test::FileExists(ProductFolder() + L"\\Version.txt"));
-    EXPECT_EQ(c.oldSetupStarts, test::StartsOf(L"LegacySetup.exe").size());
+    if (c.installs) {
+        ExpectGeneration5Replaced(c.oldSetupStarts);
+    } else {
+        EXPECT_FALSE(test::FileExists(ProductFolder() + L"\\Version.txt"));
+        EXPECT_TRUE(test::StartsOf(L"LegacySetup.exe").empty());
+    }
     EXPECT_FALSE(test::FileExists(L"C:\\evil.exe"));
     if (c.check != nullptr) {
         c.check();

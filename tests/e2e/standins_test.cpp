@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "components/previous_generations.h"
+#include "standins/outside_identifiers.h"
 #include "platform/com_ptr.h"
 #include "platform/registry_key.h"
 #include "platform/scoped_bstr.h"
@@ -476,23 +476,23 @@ class LegacySetupTest : public StandinTest {
         test::DeleteKeyTree(HKEY_LOCAL_MACHINE, kGen5Key, KEY_WOW64_64KEY);
         test::DeleteKeyTree(HKEY_LOCAL_MACHINE, UninstallEntry(), KEY_WOW64_32KEY);
         DeleteRegistryValue(kSessionManager, 0, L"PendingFileRenameOperations");
-        DeleteRegistryValue(kRunOnceKey, KEY_WOW64_32KEY, kProductCodeGen5);
+        DeleteRegistryValue(kRunOnceKey, KEY_WOW64_32KEY, outside::kProductCodeGen5);
     }
     static bool CreateFolders(const std::wstring& folder) {
         return ::SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr) == ERROR_SUCCESS;
     }
     static std::wstring Cache() {
         return Folder(CSIDL_PROGRAM_FILES) + L"\\InstallShield Installation Information\\" +
-               kProductCodeGen5;
+               outside::kProductCodeGen5;
     }
     static std::wstring Staging() {
         return Folder(CSIDL_COMMON_APPDATA) + L"\\Koru Corporation\\ZEMI Update Temp\\" +
-               kProductCodeGen5;
+               outside::kProductCodeGen5;
     }
     static std::wstring ProgramFolder() { return NativeProgramFiles() + L"\\Koru\\ZEMI Update 5"; }
     static std::wstring UninstallEntry() {
         return std::wstring(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") +
-               kProductCodeGen5;
+               outside::kProductCodeGen5;
     }
     static std::optional<DWORD> Uninstall(const wchar_t* response_file) {
         return RunStandin(Staging() + L"\\setup.exe",
@@ -549,7 +549,7 @@ TEST_F(LegacySetupTest, LeavesRestartWork_PendingDeleteAndRunOnceIntoItsCache) {
                   std::wstring(L"\\DARiziz.exe\0\0\0", 15),
               pairs);
     const std::optional<std::wstring> run_once =
-        RegistryString(kRunOnceKey, KEY_WOW64_32KEY, kProductCodeGen5);
+        RegistryString(kRunOnceKey, KEY_WOW64_32KEY, outside::kProductCodeGen5);
     ASSERT_TRUE(run_once.has_value());
     EXPECT_EQ(0u, run_once->find(L"\"" + Cache() + L"\\setup.exe\""));
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "components/legacy_identifiers.h"
+#include "standins/outside_identifiers.h"
 #include "launcher/run_state.h"
 #include "tests/support/machine_fixture.h"
 #include "tests/support/machine_paths.h"
@@ -74,7 +74,7 @@ class SettingsCarryOverTest : public testing::Test {
     }
 
     static std::wstring LegacyEntry() {
-        return std::wstring(kUninstallKey) + L"\\" + kLegacyUninstallEntryCode;
+        return std::wstring(kUninstallKey) + L"\\" + outside::kUninstallEntryCode;
     }
     static std::wstring OtherEntry() { return std::wstring(kUninstallKey) + L"\\ZUTestOther"; }
 

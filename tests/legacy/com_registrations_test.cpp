@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "components/legacy_identifiers.h"
+#include "standins/outside_identifiers.h"
 #include "tests/support/machine_fixture.h"
 #include "tests/support/machine_paths.h"
 #include "tests/support/registry_fixture.h"
@@ -47,28 +47,29 @@ const std::vector<std::wstring> kProgIds = {
 // Below HKEY_CLASSES_ROOT: the keys that both views of 64-bit Windows hold.
 std::vector<std::wstring> KeysOfBothViews() {
     std::vector<std::wstring> keys = {L"AppID\\DARiziz.EXE"};
-    AppendBelow(L"AppID", kLegacyAppIds, &keys);
-    const wchar_t* const classes[] = {kLegacyClassIdA, kLegacyPolicyClassId, kLegacyClassIdD};
+    AppendBelow(L"AppID", outside::kAppIds, &keys);
+    const wchar_t* const classes[] = {outside::kClassIdA, outside::kPolicyClassId,
+                                      outside::kClassIdD};
     AppendBelow(L"CLSID", classes, &keys);
-    AppendBelow(L"Interface", kLegacyInterfaceIds, &keys);
-    keys.push_back(Below(L"Interface", kLegacyClassIdA));
-    AppendBelow(L"TypeLib", kLegacyTypeLibIds, &keys);
+    AppendBelow(L"Interface", outside::kInterfaceIds, &keys);
+    keys.push_back(Below(L"Interface", outside::kClassIdA));
+    AppendBelow(L"TypeLib", outside::kTypeLibIds, &keys);
     return keys;
 }
 
 // Below HKEY_CLASSES_ROOT: the keys that the servers registered only in the
 // 64-bit view.
 std::vector<std::wstring> KeysOf64BitViewOnly() {
-    std::vector<std::wstring> keys = {Below(L"CLSID", kLegacyClassIdB),
-                                      Below(L"Interface", kLegacyClassIdB)};
-    AppendBelow(L"CLSID", kLegacyOtherClassIds, &keys);
+    std::vector<std::wstring> keys = {Below(L"CLSID", outside::kClassIdB),
+                                      Below(L"Interface", outside::kClassIdB)};
+    AppendBelow(L"CLSID", outside::kOtherClassIds, &keys);
     return keys;
 }
 
 // Below HKEY_LOCAL_MACHINE.
 std::vector<std::wstring> PolicyKeys() {
-    return {Below(kPreApproved, kLegacyPolicyClassId),
-            Below(kElevationPolicy, kLegacyPolicyClassId)};
+    return {Below(kPreApproved, outside::kPolicyClassId),
+            Below(kElevationPolicy, outside::kPolicyClassId)};
 }
 
 class ComRegistrationsTest : public testing::Test {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "components/previous_generations.h"
+#include "standins/outside_identifiers.h"
 
 namespace zu {
 namespace {
@@ -27,22 +27,22 @@ void ExpectGeneration(const wchar_t* version,
 }
 
 TEST(GenerationTableTest, FindPreviousGeneration_KnownVersions_SelectProductAndResponseFile) {
-    ExpectGeneration(L"5.8.0.12345", kProductCodeGen58, L"ZE8UUninstall.iss", false);
-    ExpectGeneration(L"5.7.1.3", kProductCodeGen5, L"ZU5Uninstall.iss", true);
-    ExpectGeneration(L"5.6.2.0", kProductCodeGen5, L"ZU5Uninstall.iss", false);
-    ExpectGeneration(L"6.0.0", kProductCodeGen6, L"ZU6Uninstall.iss", false);
-    ExpectGeneration(L"7.1.0.0", kProductCodeGen6, L"ZU6Uninstall.iss", false);
-    ExpectGeneration(L"4.3.0.2", kProductCodeGen4, L"ZU4Uninstall.iss", false);
+    ExpectGeneration(L"5.8.0.12345", outside::kProductCodeGen58, L"ZE8UUninstall.iss", false);
+    ExpectGeneration(L"5.7.1.3", outside::kProductCodeGen5, L"ZU5Uninstall.iss", true);
+    ExpectGeneration(L"5.6.2.0", outside::kProductCodeGen5, L"ZU5Uninstall.iss", false);
+    ExpectGeneration(L"6.0.0", outside::kProductCodeGen6, L"ZU6Uninstall.iss", false);
+    ExpectGeneration(L"7.1.0.0", outside::kProductCodeGen6, L"ZU6Uninstall.iss", false);
+    ExpectGeneration(L"4.3.0.2", outside::kProductCodeGen4, L"ZU4Uninstall.iss", false);
 }
 
 // Only the first five characters are the key: "5.8" is not "5.8.0", and
 // whatever follows "5.7.1" still replaces the script.
 TEST(GenerationTableTest, FindPreviousGeneration_KeyIsFirstFiveCharacters) {
-    ExpectGeneration(L"5.8", kProductCodeGen5, L"ZU5Uninstall.iss", false);
-    ExpectGeneration(L"5.8.01", kProductCodeGen58, L"ZE8UUninstall.iss", false);
-    ExpectGeneration(L"5.7.1", kProductCodeGen5, L"ZU5Uninstall.iss", true);
-    ExpectGeneration(L"5.7.10.0", kProductCodeGen5, L"ZU5Uninstall.iss", true);
-    ExpectGeneration(L"5.7.2.0", kProductCodeGen5, L"ZU5Uninstall.iss", false);
+    ExpectGeneration(L"5.8", outside::kProductCodeGen5, L"ZU5Uninstall.iss", false);
+    ExpectGeneration(L"5.8.01", outside::kProductCodeGen58, L"ZE8UUninstall.iss", false);
+    ExpectGeneration(L"5.7.1", outside::kProductCodeGen5, L"ZU5Uninstall.iss", true);
+    ExpectGeneration(L"5.7.10.0", outside::kProductCodeGen5, L"ZU5Uninstall.iss", true);
+    ExpectGeneration(L"5.7.2.0", outside::kProductCodeGen5, L"ZU5Uninstall.iss", false);
 }
 
 TEST(GenerationTableTest, FindPreviousGeneration_OtherVersions_FindNothingAndLeaveOutput) {

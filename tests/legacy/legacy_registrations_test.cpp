@@ -9,8 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "components/legacy_identifiers.h"
-#include "components/previous_generations.h"
+#include "standins/outside_identifiers.h"
 #include "legacy/packed_guid.h"
 #include "platform/scoped_handle.h"
 #include "tests/support/import_patch.h"
@@ -126,14 +125,14 @@ class LegacyRegistrationsTest : public testing::Test {
     test::Machine machine_;
 };
 
-const std::vector<const wchar_t*> kComponents64(std::begin(kLegacyComponentCodes64),
-                                                std::end(kLegacyComponentCodes64));
-const std::vector<const wchar_t*> kComponents32(std::begin(kLegacyComponentCodes32),
-                                                std::end(kLegacyComponentCodes32));
-const std::vector<const wchar_t*> kProducts64(std::begin(kLegacyProductCodes64),
-                                              std::end(kLegacyProductCodes64));
-const std::vector<const wchar_t*> kProducts32(std::begin(kLegacyProductCodes32),
-                                              std::end(kLegacyProductCodes32));
+const std::vector<const wchar_t*> kComponents64(std::begin(outside::kComponentCodes64),
+                                                std::end(outside::kComponentCodes64));
+const std::vector<const wchar_t*> kComponents32(std::begin(outside::kComponentCodes32),
+                                                std::end(outside::kComponentCodes32));
+const std::vector<const wchar_t*> kProducts64(std::begin(outside::kProductCodes64),
+                                              std::end(outside::kProductCodes64));
+const std::vector<const wchar_t*> kProducts32(std::begin(outside::kProductCodes32),
+                                              std::end(outside::kProductCodes32));
 
 TEST_F(LegacyRegistrationsTest, InstallerRegistrations_MachineEditionGoneOnlyIn64BitView) {
     InstallAll();
@@ -173,7 +172,7 @@ TEST_F(LegacyRegistrationsTest, InstallerRegistrations_MachineEditionGoneOnlyIn6
     EXPECT_TRUE(Exists(kUninstallKey + Packed(kOtherProduct), k64));
     EXPECT_TRUE(Exists(kUninstallKey + std::wstring(kOtherProduct), k64));
     EXPECT_EQ(Exists(kUninstallKey + std::wstring(products[3]), k32), edition64);
-    EXPECT_TRUE(Exists(kUninstallKey + std::wstring(kLegacyUninstallCodes[6]), k64));
+    EXPECT_TRUE(Exists(kUninstallKey + std::wstring(outside::kUninstallCodes[6]), k64));
 }
 
 // GetNativeSystemInfo as on an ARM64 machine.
@@ -191,10 +190,10 @@ TEST_F(LegacyRegistrationsTest, InstallerRegistrations_NeitherX86NorX64_32BitEdi
         ASSERT_TRUE(arm64.active());
         RemoveLegacyInstallerRegistrations();
     }
-    EXPECT_FALSE(Exists(kComponentsKey + Packed(kLegacyComponentCodes32[10]), k64));
-    EXPECT_FALSE(Exists(kUninstallKey + Packed(kLegacyProductCodes32[0]), k64));
-    EXPECT_TRUE(Exists(kComponentsKey + Packed(kLegacyComponentCodes64[14]), k64));
-    EXPECT_TRUE(Exists(kUninstallKey + Packed(kLegacyProductCodes64[0]), k64));
+    EXPECT_FALSE(Exists(kComponentsKey + Packed(outside::kComponentCodes32[10]), k64));
+    EXPECT_FALSE(Exists(kUninstallKey + Packed(outside::kProductCodes32[0]), k64));
+    EXPECT_TRUE(Exists(kComponentsKey + Packed(outside::kComponentCodes64[14]), k64));
+    EXPECT_TRUE(Exists(kUninstallKey + Packed(outside::kProductCodes64[0]), k64));
 }
 
 TEST_F(LegacyRegistrationsTest, AppPath_GoneWithItsSubkeysInBothViews) {
@@ -430,7 +429,7 @@ TEST_F(LegacyRegistrationsTest, UninstallEntries_AllSevenGoneInBothViewsOthersSt
     for (Generation generation : {Generation::k2, Generation::k3, Generation::k4}) {
         ASSERT_TRUE(machine_.InstallGeneration(generation, KeysOnly()));
     }
-    for (const wchar_t* code : kLegacyUninstallCodes) {
+    for (const wchar_t* code : outside::kUninstallCodes) {
         ASSERT_TRUE(AddInBothViews(kUninstallKey + std::wstring(code) + L"\\Languages"));
     }
     // Differs from the last code in its last digit only.
@@ -438,20 +437,20 @@ TEST_F(LegacyRegistrationsTest, UninstallEntries_AllSevenGoneInBothViewsOthersSt
         kUninstallKey + std::wstring(L"{75F6BE76-700D-4825-9DFD-D042D2CAB971}");
     ASSERT_TRUE(AddInBothViews(near_twin));
     ASSERT_TRUE(AddInBothViews(kUninstallKey + std::wstring(kOtherProduct)));
-    ASSERT_TRUE(AddInBothViews(kUninstallKey + std::wstring(kLegacyUninstallEntryCode)));
-    ASSERT_TRUE(AddInBothViews(kUninstallKey + std::wstring(kProductCodeGen4)));
+    ASSERT_TRUE(AddInBothViews(kUninstallKey + std::wstring(outside::kUninstallEntryCode)));
+    ASSERT_TRUE(AddInBothViews(kUninstallKey + std::wstring(outside::kProductCodeGen4)));
 
     RemoveLegacyUninstallEntries();
 
-    for (const wchar_t* code : kLegacyUninstallCodes) {
+    for (const wchar_t* code : outside::kUninstallCodes) {
         EXPECT_TRUE(InNeitherView(kUninstallKey + std::wstring(code))) << code;
     }
     EXPECT_TRUE(InBothViews(near_twin));
     EXPECT_TRUE(InBothViews(kUninstallKey + std::wstring(kOtherProduct)));
-    EXPECT_TRUE(InBothViews(kUninstallKey + std::wstring(kLegacyUninstallEntryCode)));
-    EXPECT_TRUE(InBothViews(kUninstallKey + std::wstring(kProductCodeGen4)));
+    EXPECT_TRUE(InBothViews(kUninstallKey + std::wstring(outside::kUninstallEntryCode)));
+    EXPECT_TRUE(InBothViews(kUninstallKey + std::wstring(outside::kProductCodeGen4)));
     const bool edition64 = test::RegistryViewsAreSeparate();
-    const wchar_t* product = (edition64 ? kLegacyProductCodes64 : kLegacyProductCodes32)[2];
+    const wchar_t* product = (edition64 ? outside::kProductCodes64 : outside::kProductCodes32)[2];
     EXPECT_TRUE(Exists(kUninstallKey + std::wstring(product), k64));
 }
 

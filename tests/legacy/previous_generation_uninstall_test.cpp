@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "components/previous_generations.h"
+#include "standins/outside_identifiers.h"
 #include "platform/registry_key.h"
 #include "tests/support/file_fixture.h"
 #include "tests/support/folder_security_recorder.h"
@@ -172,7 +172,7 @@ class RunOnceTest : public testing::Test {
             }
         }
         test::DeletePath(test::ProgramFiles32() + L"\\InstallShield Installation Information\\" +
-                         kProductCodeGen5);
+                         outside::kProductCodeGen5);
     }
 
     void Add(REGSAM view,
@@ -226,17 +226,18 @@ class RunOnceTest : public testing::Test {
 };
 
 TEST_F(RunOnceTest, CleanRunOnceEntries_Generation5And4Setups_DeletedOthersSurvive) {
-    AddCommand(kDefaultView, L"zu-test gen5", SetupCommand(kProductCodeGen5));
-    std::wstring upper = SetupCommand(kProductCodeGen4);
+    AddCommand(kDefaultView, L"zu-test gen5", SetupCommand(outside::kProductCodeGen5));
+    std::wstring upper = SetupCommand(outside::kProductCodeGen4);
     ::CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
     AddCommand(kDefaultView, L"zu-test gen4", upper);
-    AddCommand(kDefaultView, L"zu-test gen58", SetupCommand(kProductCodeGen58));
-    AddCommand(kDefaultView, L"zu-test gen6", SetupCommand(kProductCodeGen6));
+    AddCommand(kDefaultView, L"zu-test gen58", SetupCommand(outside::kProductCodeGen58));
+    AddCommand(kDefaultView, L"zu-test gen6", SetupCommand(outside::kProductCodeGen6));
     AddCommand(kDefaultView, L"zu-test other product",
                SetupCommand(L"{11111111-2222-3333-4444-555555555555}"));
     AddCommand(kDefaultView, L"zu-test other setup",
-               L"\"C:\\Temp\\" + std::wstring(kProductCodeGen5) + L"\\setup.exe\" /x");
-    AddCommand(kDefaultView, L"zu-test no setup", L"\"" + Cache(kProductCodeGen5) + L"\\run.exe\"");
+               L"\"C:\\Temp\\" + std::wstring(outside::kProductCodeGen5) + L"\\setup.exe\" /x");
+    AddCommand(kDefaultView, L"zu-test no setup",
+               L"\"" + Cache(outside::kProductCodeGen5) + L"\\run.exe\"");
     Add(kDefaultView, L"zu-test empty", {});
     Add(kDefaultView, L"zu-test number", {1, 0, 0, 0}, REG_DWORD);
 
@@ -251,8 +252,9 @@ TEST_F(RunOnceTest, CleanRunOnceEntries_Generation5And4Setups_DeletedOthersSurvi
 }
 
 TEST_F(RunOnceTest, CleanRunOnceEntries_TwoGeneration5Entries_OnlyFirstEnumeratedGoes) {
-    AddCommand(kDefaultView, L"zu-test gen5 a", SetupCommand(kProductCodeGen5));
-    AddCommand(kDefaultView, L"zu-test gen5 b", SetupCommand(kProductCodeGen5) + L" /again");
+    AddCommand(kDefaultView, L"zu-test gen5 a", SetupCommand(outside::kProductCodeGen5));
+    AddCommand(kDefaultView, L"zu-test gen5 b",
+               SetupCommand(outside::kProductCodeGen5) + L" /again");
     const bool a_first = EnumerationIndex(kDefaultView, L"zu-test gen5 a") <
                          EnumerationIndex(kDefaultView, L"zu-test gen5 b");
 
@@ -266,17 +268,17 @@ TEST_F(RunOnceTest, CleanRunOnceEntries_TwoGeneration5Entries_OnlyFirstEnumerate
 // characters, is skipped, and the walk goes on with the next value.
 TEST_F(RunOnceTest, CleanRunOnceEntries_CommandsAtAndOverBufferSize_ReadWithinBuffer) {
     const size_t characters = kRunOnceDataBytes / sizeof(wchar_t);
-    std::wstring full = SetupCommand(kProductCodeGen4);
+    std::wstring full = SetupCommand(outside::kProductCodeGen4);
     ASSERT_LT(full.size(), characters);
     full.resize(characters, L' ');
     Add(kDefaultView, L"zu-test gen4 full buffer", Bytes(full));
     Add(kDefaultView, L"zu-test no null", Bytes(std::wstring(characters, L'x')));
-    std::wstring longer = SetupCommand(kProductCodeGen5);
+    std::wstring longer = SetupCommand(outside::kProductCodeGen5);
     longer.resize(characters + 1, L' ');
     Add(kDefaultView, L"zu-test 1 gen5 longer", Bytes(longer + L"\0"s));
     const std::wstring long_name = L"zu-test 2 " + std::wstring(300, L'n');
-    AddCommand(kDefaultView, long_name, SetupCommand(kProductCodeGen5));
-    AddCommand(kDefaultView, L"zu-test 3 gen5 after", SetupCommand(kProductCodeGen5));
+    AddCommand(kDefaultView, long_name, SetupCommand(outside::kProductCodeGen5));
+    AddCommand(kDefaultView, L"zu-test 3 gen5 after", SetupCommand(outside::kProductCodeGen5));
     ASSERT_LT(EnumerationIndex(kDefaultView, L"zu-test 1 gen5 longer"),
               EnumerationIndex(kDefaultView, L"zu-test 3 gen5 after"));
     ASSERT_LT(EnumerationIndex(kDefaultView, long_name),
@@ -296,10 +298,11 @@ TEST_F(RunOnceTest, CleanRunOnceEntries_ShortPathToExistingCache_Deleted) {
                     (test::ProgramFiles32() + L"\\InstallShield Installation Information").c_str(),
                     nullptr) ||
                 ::GetLastError() == ERROR_ALREADY_EXISTS);
-    ASSERT_TRUE(::CreateDirectoryW(Cache(kProductCodeGen5).c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryW(Cache(outside::kProductCodeGen5).c_str(), nullptr));
     wchar_t short_path[MAX_PATH] = {};
-    ASSERT_NE(0u, ::GetShortPathNameW(Cache(kProductCodeGen5).c_str(), short_path, MAX_PATH));
-    if (std::wstring(short_path) == Cache(kProductCodeGen5)) {
+    ASSERT_NE(0u,
+              ::GetShortPathNameW(Cache(outside::kProductCodeGen5).c_str(), short_path, MAX_PATH));
+    if (std::wstring(short_path) == Cache(outside::kProductCodeGen5)) {
         GTEST_SKIP() << "this file system gives no short names";
     }
     AddCommand(kDefaultView, L"zu-test gen5 short", std::wstring(short_path) + L"\\setup.exe /x");
@@ -309,9 +312,9 @@ TEST_F(RunOnceTest, CleanRunOnceEntries_ShortPathToExistingCache_Deleted) {
 }
 
 TEST_F(RunOnceTest, CleanRunOnceAllViews_EntriesInBothViews_BothDeleted) {
-    AddCommand(KEY_WOW64_32KEY, L"zu-test gen5 32", SetupCommand(kProductCodeGen5));
-    AddCommand(KEY_WOW64_64KEY, L"zu-test gen4 64", SetupCommand(kProductCodeGen4));
-    AddCommand(KEY_WOW64_64KEY, L"zu-test gen58 64", SetupCommand(kProductCodeGen58));
+    AddCommand(KEY_WOW64_32KEY, L"zu-test gen5 32", SetupCommand(outside::kProductCodeGen5));
+    AddCommand(KEY_WOW64_64KEY, L"zu-test gen4 64", SetupCommand(outside::kProductCodeGen4));
+    AddCommand(KEY_WOW64_64KEY, L"zu-test gen58 64", SetupCommand(outside::kProductCodeGen58));
 
     EXPECT_TRUE(CleanRunOnceAllViews());
     EXPECT_FALSE(Has(KEY_WOW64_32KEY, L"zu-test gen5 32"));
@@ -401,7 +404,7 @@ int WINAPI CopyThenSwapSetup(LPSHFILEOPSTRUCTW operation) {
 
 TEST(StagedSetupTest, Uninstall_SetupSwappedAfterStaging_NeverStarted) {
     const std::wstring staging =
-        test::ProgramData() + L"\\Koru Corporation\\ZEMI Update Temp\\" + kProductCodeGen5;
+        test::ProgramData() + L"\\Koru Corporation\\ZEMI Update Temp\\" + outside::kProductCodeGen5;
     const std::wstring staged = staging + L"\\setup.exe";
     for (const wchar_t* swapped_in : {static_cast<const wchar_t*>(nullptr), L"DARiziz.exe"}) {
         SCOPED_TRACE(swapped_in != nullptr ? "swapped" : "as staged");

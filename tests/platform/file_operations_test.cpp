@@ -369,6 +369,10 @@ TEST_F(FileOperationsTest, IsAdminOwnedFolder_OnlyARealFolderOfAnAdministrator) 
     test::RemoveHostLink(root_, L"link");
 }
 
+// What reaches the disk when every write reports all its bytes written: all
+// of them, one byte fewer, or the last one changed.
+enum class Spoil { kNone, kShort, kDifferent };
+
 // What the durable copies ask of the file system, recorded where they ask it:
 // each flush with the size of the file flushed, each move with its flags and
 // whether the file moved was flushed in full by then.
@@ -377,10 +381,30 @@ struct DurableCalls {
     std::vector<DWORD> move_flags;
     bool moved_after_flush = true;
     bool fail_flush = false;
+    Spoil spoil = Spoil::kNone;
 };
 DurableCalls* g_durable = nullptr;
 BOOL(WINAPI* g_real_flush)(HANDLE) = nullptr;
 BOOL(WINAPI* g_real_move)(const wchar_t*, const wchar_t*, DWORD) = nullptr;
+BOOL(WINAPI* g_real_write)(HANDLE, const void*, DWORD, DWORD*, OVERLAPPED*) = nullptr;
+
+BOOL WINAPI
+WriteSpoiling(HANDLE file, const void* bytes, DWORD count, DWORD* written, OVERLAPPED* overlapped) {
+    const char* begin = static_cast<const char*>(bytes);
+    std::string on_disk(begin, begin + count);
+    if (count > 0 && g_durable->spoil == Spoil::kShort) {
+        on_disk.pop_back();
+    } else if (count > 0 && g_durable->spoil == Spoil::kDifferent) {
+        on_disk.back() ^= 0x20;
+    }
+    DWORD done = 0;
+    const BOOL result =
+        g_real_write(file, on_disk.data(), static_cast<DWORD>(on_disk.size()), &done, overlapped);
+    if (written != nullptr) {
+        *written = result ? count : done;
+    }
+    return result;
+}
 
 BOOL WINAPI FlushRecording(HANDLE file) {
     LARGE_INTEGER size = {};
@@ -406,12 +430,16 @@ class DurableFileTest : public FileOperationsTest {
             "kernel32.dll", "FlushFileBuffers", reinterpret_cast<void*>(&FlushRecording));
         move_ = std::make_unique<test::ScopedImportPatch>("kernel32.dll", "MoveFileExW",
                                                           reinterpret_cast<void*>(&MoveRecording));
-        ASSERT_TRUE(flush_->active() && move_->active());
+        write_ = std::make_unique<test::ScopedImportPatch>("kernel32.dll", "WriteFile",
+                                                           reinterpret_cast<void*>(&WriteSpoiling));
+        ASSERT_TRUE(flush_->active() && move_->active() && write_->active());
         g_real_flush = reinterpret_cast<decltype(g_real_flush)>(flush_->original());
         g_real_move = reinterpret_cast<decltype(g_real_move)>(move_->original());
+        g_real_write = reinterpret_cast<decltype(g_real_write)>(write_->original());
         g_durable = &calls_;
     }
     void TearDown() override {
+        write_.reset();
         move_.reset();
         flush_.reset();
         g_durable = nullptr;
@@ -421,6 +449,7 @@ class DurableFileTest : public FileOperationsTest {
     DurableCalls calls_;
     std::unique_ptr<test::ScopedImportPatch> flush_;
     std::unique_ptr<test::ScopedImportPatch> move_;
+    std::unique_ptr<test::ScopedImportPatch> write_;
 };
 
 // A copy is flushed before it counts, and its digest tells it from a torn one.
@@ -445,6 +474,26 @@ TEST_F(DurableFileTest, CopyFileDurably_FlushedInFullAndTornCopiesTellable) {
     calls_.fail_flush = true;
     EXPECT_FALSE(CopyFileDurably(Path(L"source"), Path(L"again"), &read));
     EXPECT_FALSE(Exists(Path(L"again")));
+}
+
+// Every write reported all its bytes, yet the disk holds a copy cut short or
+// changed: the read-back tells, the save and the restore fail, nothing is left
+// that could be taken for the copy, and the restore's target keeps its bytes.
+TEST_F(DurableFileTest, CopyComesOutShortOrDifferent_SaveAndRestoreFailAndLeaveNothing) {
+    ASSERT_TRUE(test::WriteFileBytes(Path(L"source"), "saved data\r\n"));
+    ASSERT_TRUE(test::WriteFileBytes(Path(L"target"), "original"));
+    for (Spoil spoil : {Spoil::kShort, Spoil::kDifferent}) {
+        calls_.spoil = spoil;
+        FileDigest digest;
+        const bool saved = CopyFileDurably(Path(L"source"), Path(L"copy"), &digest);
+        const bool restored = ReplaceFileDurably(Path(L"source"), Path(L"target"), nullptr);
+        calls_.spoil = Spoil::kNone;
+        EXPECT_FALSE(saved) << static_cast<int>(spoil);
+        EXPECT_FALSE(restored) << static_cast<int>(spoil);
+        EXPECT_FALSE(Exists(Path(L"copy")));
+        EXPECT_FALSE(Exists(Path(L"target.zu-new")));
+        EXPECT_EQ("original", Text(Path(L"target")));
+    }
 }
 
 TEST_F(DurableFileTest, ReplaceFileDurably_MovesAFlushedCheckedCopyOverTheTargetInOneStep) {

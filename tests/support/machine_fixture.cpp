@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "components/legacy_identifiers.h"
+#include "standins/outside_identifiers.h"
 #include "legacy/packed_guid.h"
 #include "tests/support/file_fixture.h"
 #include "tests/support/machine_paths.h"
@@ -243,9 +243,9 @@ class GenerationLayout {
         const bool edition64 = RegistryViewsAreSeparate();
         const IndexRange components = edition64 ? record_.components64 : record_.components32;
         const wchar_t* const* component_codes =
-            edition64 ? kLegacyComponentCodes64 : kLegacyComponentCodes32;
+            edition64 ? outside::kComponentCodes64 : outside::kComponentCodes32;
         const wchar_t* product =
-            (edition64 ? kLegacyProductCodes64 : kLegacyProductCodes32)[record_.order];
+            (edition64 ? outside::kProductCodes64 : outside::kProductCodes32)[record_.order];
         // Windows Installer names these keys and values by the packed codes.
         PackedGuid packed_product = {};
         if (!PackGuid(product, &packed_product)) {
@@ -266,11 +266,11 @@ class GenerationLayout {
         }
         const IndexRange uninstall = record_.uninstallCodes;
         for (size_t i = uninstall.first; i < uninstall.first + uninstall.count; ++i) {
-            ZU_RETURN_IF_FAILED(UninstallEntry(kLegacyUninstallCodes[i], record_.view,
+            ZU_RETURN_IF_FAILED(UninstallEntry(outside::kUninstallCodes[i], record_.view,
                                                std::wstring(record_.name) + L" Component"));
         }
         if (record_.keepsLegacyUninstallEntry) {
-            ZU_RETURN_IF_FAILED(UninstallEntry(kLegacyUninstallEntryCode, k32,
+            ZU_RETURN_IF_FAILED(UninstallEntry(outside::kUninstallEntryCode, k32,
                                                std::wstring(record_.name) + L" Helper"));
         }
         return AssertionSuccess();
@@ -297,7 +297,7 @@ class GenerationLayout {
             }
         }
         for (const wchar_t* parent : BrowserPolicyParents()) {
-            const std::wstring key = parent + (L"\\" + std::wstring(kLegacyPolicyClassId));
+            const std::wstring key = parent + (L"\\" + std::wstring(outside::kPolicyClassId));
             for (REGSAM view : {k64, k32}) {
                 ZU_RETURN_IF_FAILED(
                     machine_.SetString(HKEY_LOCAL_MACHINE, key, view, L"AppName", L"ZEMIUpdt.exe"));

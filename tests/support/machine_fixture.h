@@ -50,10 +50,10 @@
 // InstallShield setup cache (4, 5, 5.7.1, 5.8.0, latest; `setupCache`):
 // PF32\InstallShield Installation Information\<code>\ with setup.exe (a copy of
 // the legacy setup stand-in), setup.ini, setup.inx, data1.cab (made-up bytes;
-// setup.inx names N and the version). <code> is kProductCodeGen4 (4),
-// kProductCodeGen5 (5 and 5.7.1), kProductCodeGen58 (5.8.0), kProductCodeGen6
-// (latest); the code follows the generation, not the version (a 5.8.0 machine
-// is Generation::k5_8_0). With it, the uninstall entry
+// setup.inx names N and the version). <code> is outside::kProductCodeGen4 (4),
+// outside::kProductCodeGen5 (5 and 5.7.1), outside::kProductCodeGen58 (5.8.0),
+// outside::kProductCodeGen6 (latest); the code follows the generation, not the version (a 5.8.0
+// machine is Generation::k5_8_0). With it, the uninstall entry
 // HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\<code> in the
 // 32-bit view: DisplayName N, DisplayVersion, UninstallString to that setup.exe.
 //
@@ -69,11 +69,11 @@
 //   SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\ZEMIUpdt.exe  F\ZEMIUpdt.exe
 //   Windows Installer, 64-bit view, the edition of the machine (64-bit tables
 //   on 64-bit Windows): ...\Installer\UserData\S-1-5-18\Components\<packed
-//   component> for the generation's components (see legacy_identifiers.h), and
+//   component> for the generation's components (see standins/outside_identifiers.h), and
 //   ...\Uninstall\<packed product> and ...\Uninstall\<braced product> for its
 //   product (generation order 2, 3, 4, 5, latest; 5.7.1 and 5.8.0 as 5).
-//   ...\Uninstall\<kLegacyUninstallCodes>: 0-2 (2), 3-4 (3), 5-6 (4).
-//   ...\Uninstall\<kLegacyUninstallEntryCode> in the 32-bit view (5 and its
+//   ...\Uninstall\<outside::kUninstallCodes>: 0-2 (2), 3-4 (3), 5-6 (4).
+//   ...\Uninstall\<outside::kUninstallEntryCode> in the 32-bit view (5 and its
 //   variants).
 //   COM, the same keys for every generation (server paths in F): below HKCR the
 //   11 ProgIDs "DARiziz.*" and "ZUAX.ZUAXCtrl.5" (64-bit view), AppID, CLSID,

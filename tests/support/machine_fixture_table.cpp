@@ -1,7 +1,6 @@
 #include "tests/support/machine_fixture_table.h"
 
-#include "components/legacy_identifiers.h"
-#include "components/previous_generations.h"
+#include "standins/outside_identifiers.h"
 
 namespace zu::test {
 namespace {
@@ -81,7 +80,7 @@ const GenerationRecord& RecordOf(Generation generation) {
                                         kNativePlace | kProgramFiles32Place,
                                         kNativePlace,
                                         2,
-                                        kProductCodeGen4,
+                                        outside::kProductCodeGen4,
                                         RegionFile::kProgramFolder,
                                         false,
                                         kOlderPrograms,
@@ -92,16 +91,16 @@ const GenerationRecord& RecordOf(Generation generation) {
                                         {4, 2},
                                         {5, 2},
                                         false};
-    static const GenerationRecord k5 = Generation5(L"5.6.2.0", kProductCodeGen5);
-    static const GenerationRecord k5_7_1 = Generation5(L"5.7.1.3", kProductCodeGen5);
-    static const GenerationRecord k5_8_0 = Generation5(L"5.8.0.12345", kProductCodeGen58);
+    static const GenerationRecord k5 = Generation5(L"5.6.2.0", outside::kProductCodeGen5);
+    static const GenerationRecord k5_7_1 = Generation5(L"5.7.1.3", outside::kProductCodeGen5);
+    static const GenerationRecord k5_8_0 = Generation5(L"5.8.0.12345", outside::kProductCodeGen58);
     static const GenerationRecord kLatest = {L"ZEMI Update",
                                              L"6.2.0.0",
                                              k64,
                                              kNativePlace,
                                              kNativePlace,
                                              4,
-                                             kProductCodeGen6,
+                                             outside::kProductCodeGen6,
                                              RegionFile::kDataFolder,
                                              true,
                                              kLatestPrograms,
@@ -178,25 +177,26 @@ const std::vector<ComKey>& LegacyComKeys() {
         const std::wstring agent = L"%F\\DARiziz.exe";
         std::vector<ComKey> list = {
             {L"AppID", L"DARiziz.EXE", L"DARiziz", L"", L"", true},
-            {L"AppID", kLegacyAppIds[0], L"DARiziz", L"", L"", true},
-            {L"AppID", kLegacyAppIds[1], L"InternetWrapper", L"", L"", true},
-            {L"CLSID", kLegacyClassIdA, L"ZEMICareObject", L"LocalServer32", agent, true},
-            {L"CLSID", kLegacyClassIdB, L"DARizizObject", L"LocalServer32", agent, false},
-            {L"CLSID", kLegacyPolicyClassId, L"ZUAXCtrl", L"InprocServer32", L"%F\\ZUAC.dll", true},
-            {L"CLSID", kLegacyClassIdD, L"ZUPlatformObject", L"LocalServer32", agent, true},
-            {L"Interface", kLegacyClassIdA, L"IZEMICareObject", L"ProxyStubClsid32",
+            {L"AppID", outside::kAppIds[0], L"DARiziz", L"", L"", true},
+            {L"AppID", outside::kAppIds[1], L"InternetWrapper", L"", L"", true},
+            {L"CLSID", outside::kClassIdA, L"ZEMICareObject", L"LocalServer32", agent, true},
+            {L"CLSID", outside::kClassIdB, L"DARizizObject", L"LocalServer32", agent, false},
+            {L"CLSID", outside::kPolicyClassId, L"ZUAXCtrl", L"InprocServer32", L"%F\\ZUAC.dll",
+             true},
+            {L"CLSID", outside::kClassIdD, L"ZUPlatformObject", L"LocalServer32", agent, true},
+            {L"Interface", outside::kClassIdA, L"IZEMICareObject", L"ProxyStubClsid32",
              L"{00020424-0000-0000-C000-000000000046}", true},
-            {L"Interface", kLegacyClassIdB, L"IDARizizObject", L"ProxyStubClsid32",
+            {L"Interface", outside::kClassIdB, L"IDARizizObject", L"ProxyStubClsid32",
              L"{00020424-0000-0000-C000-000000000046}", false},
         };
-        for (const wchar_t* id : kLegacyOtherClassIds) {
+        for (const wchar_t* id : outside::kOtherClassIds) {
             list.push_back({L"CLSID", id, L"DARiziz server", L"LocalServer32", agent, false});
         }
-        for (const wchar_t* id : kLegacyInterfaceIds) {
+        for (const wchar_t* id : outside::kInterfaceIds) {
             list.push_back({L"Interface", id, L"IDARizizServer", L"ProxyStubClsid32",
                             L"{00020424-0000-0000-C000-000000000046}", true});
         }
-        for (const wchar_t* id : kLegacyTypeLibIds) {
+        for (const wchar_t* id : outside::kTypeLibIds) {
             list.push_back(
                 {L"TypeLib", id, L"DARiziz 1.0 Type Library", L"1.0\\0\\win32", agent, true});
         }
@@ -207,17 +207,17 @@ const std::vector<ComKey>& LegacyComKeys() {
 
 const std::vector<ProgId>& LegacyProgIds() {
     static const std::vector<ProgId> ids = {
-        {L"DARiziz.ZEMICareObject", kLegacyClassIdA},
-        {L"DARiziz.ZEMICareObject.1", kLegacyClassIdA},
-        {L"DARiziz.DARizizObject", kLegacyClassIdB},
-        {L"DARiziz.DARizizObject.1", kLegacyClassIdB},
-        {L"DARiziz.ZUAppObject", kLegacyOtherClassIds[0]},
-        {L"DARiziz.ZUAppObject.1", kLegacyOtherClassIds[0]},
-        {L"DARiziz.ZUAXObject", kLegacyOtherClassIds[1]},
-        {L"DARiziz.ZUAXObject.1", kLegacyOtherClassIds[1]},
-        {L"DARiziz.ZUPlatformObject", kLegacyClassIdD},
-        {L"DARiziz.ZUPlatformObject.1", kLegacyClassIdD},
-        {L"ZUAX.ZUAXCtrl.5", kLegacyPolicyClassId},
+        {L"DARiziz.ZEMICareObject", outside::kClassIdA},
+        {L"DARiziz.ZEMICareObject.1", outside::kClassIdA},
+        {L"DARiziz.DARizizObject", outside::kClassIdB},
+        {L"DARiziz.DARizizObject.1", outside::kClassIdB},
+        {L"DARiziz.ZUAppObject", outside::kOtherClassIds[0]},
+        {L"DARiziz.ZUAppObject.1", outside::kOtherClassIds[0]},
+        {L"DARiziz.ZUAXObject", outside::kOtherClassIds[1]},
+        {L"DARiziz.ZUAXObject.1", outside::kOtherClassIds[1]},
+        {L"DARiziz.ZUPlatformObject", outside::kClassIdD},
+        {L"DARiziz.ZUPlatformObject.1", outside::kClassIdD},
+        {L"ZUAX.ZUAXCtrl.5", outside::kPolicyClassId},
     };
     return ids;
 }

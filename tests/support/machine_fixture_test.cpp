@@ -7,8 +7,7 @@
 #include <set>
 #include <string>
 
-#include "components/legacy_identifiers.h"
-#include "components/previous_generations.h"
+#include "standins/outside_identifiers.h"
 #include "legacy/packed_guid.h"
 #include "tests/support/file_fixture.h"
 #include "tests/support/machine_paths.h"
@@ -44,10 +43,10 @@ std::wstring Packed(const wchar_t* braced) {
 
 TEST(LegacyIdentifiers, Codes_AreWellFormedAndNoComponentIsInBothEditions) {
     std::set<std::wstring> components;
-    for (const wchar_t* code : kLegacyComponentCodes64) {
+    for (const wchar_t* code : outside::kComponentCodes64) {
         components.insert(code);
     }
-    for (const wchar_t* code : kLegacyComponentCodes32) {
+    for (const wchar_t* code : outside::kComponentCodes32) {
         components.insert(code);
     }
     EXPECT_EQ(components.size(), 26u);
@@ -55,13 +54,13 @@ TEST(LegacyIdentifiers, Codes_AreWellFormedAndNoComponentIsInBothEditions) {
         EXPECT_TRUE(IsBracedGuid(code.c_str())) << code.c_str();
     }
     for (size_t i = 0; i < 5; ++i) {
-        EXPECT_TRUE(IsBracedGuid(kLegacyProductCodes64[i])) << i;
-        EXPECT_TRUE(IsBracedGuid(kLegacyProductCodes32[i])) << i;
+        EXPECT_TRUE(IsBracedGuid(outside::kProductCodes64[i])) << i;
+        EXPECT_TRUE(IsBracedGuid(outside::kProductCodes32[i])) << i;
     }
     int near_twins = 0;
-    for (const wchar_t* a : kLegacyUninstallCodes) {
+    for (const wchar_t* a : outside::kUninstallCodes) {
         EXPECT_TRUE(IsBracedGuid(a)) << a;
-        for (const wchar_t* b : kLegacyUninstallCodes) {
+        for (const wchar_t* b : outside::kUninstallCodes) {
             const std::wstring x = a, y = b;
             near_twins += x != y && x.substr(0, 36) == y.substr(0, 36) ? 1 : 0;
         }
@@ -89,12 +88,13 @@ TEST(Machine, InstallGeneration_Gen571AndLatest_LaysOutFilesKeysTasksAndShortcut
 
     const std::wstring cache = SetupCacheFolder(Generation::k5_7_1);
     EXPECT_EQ(Lower(cache), Lower(ProgramFiles32() + L"\\InstallShield Installation Information\\" +
-                                  kProductCodeGen5));
+                                  outside::kProductCodeGen5));
     EXPECT_EQ(FileBytes(cache + L"\\setup.exe"),
               FileBytes(DefaultStandinFolder() + L"\\LegacySetup.exe"));
     EXPECT_TRUE(Contains(FileBytes(cache + L"\\setup.inx"), "ZEMI Update 5 5.7.1.3"));
     EXPECT_TRUE(FileExists(SetupCacheFolder(Generation::kLatest) + L"\\setup.exe"));
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(kProductCodeGen5), k32));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE,
+                          kUninstallKey + std::wstring(outside::kProductCodeGen5), k32));
 
     EXPECT_EQ(
         DwordValue(HKEY_LOCAL_MACHINE, ProductKey(Generation::k5) + L"\\EULA", k64, L"EULAAgreed"),
@@ -103,8 +103,8 @@ TEST(Machine, InstallGeneration_Gen571AndLatest_LaysOutFilesKeysTasksAndShortcut
               L"6.2.0.0");
     EXPECT_EQ(KeyExists(HKEY_LOCAL_MACHINE, ProductKey(Generation::k5), k32),
               !RegistryViewsAreSeparate());
-    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L"CLSID\\" + std::wstring(kLegacyClassIdA), k32));
-    EXPECT_EQ(KeyExists(HKEY_CLASSES_ROOT, L"CLSID\\" + std::wstring(kLegacyClassIdB), k32),
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L"CLSID\\" + std::wstring(outside::kClassIdA), k32));
+    EXPECT_EQ(KeyExists(HKEY_CLASSES_ROOT, L"CLSID\\" + std::wstring(outside::kClassIdB), k32),
               !RegistryViewsAreSeparate());
 
     EXPECT_EQ(IsTaskEnabled(kNewTasks, L"ZEMI Update Self Repair"), true);
@@ -136,8 +136,8 @@ TEST(Machine, InstallGeneration_OlderGenerations_UseTheirFoldersViewsAndTasks) {
               !RegistryViewsAreSeparate());
     EXPECT_TRUE(TaskExists(L"\\KORU\\ZEMI Update", L"ZU4 Patch assistant"));
     EXPECT_TRUE(FileExists(CommonPrograms() + L"\\ZEMI Update 4\\ZEMI Update 4.lnk"));
-    EXPECT_TRUE(
-        KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(kLegacyUninstallCodes[6]), k64));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE,
+                          kUninstallKey + std::wstring(outside::kUninstallCodes[6]), k64));
 }
 
 TEST(Machine, InstallGeneration_RunValues_TakeThePlaceOfTasks) {
@@ -171,12 +171,12 @@ Snapshot TakeSnapshot() {
     }
     const std::pair<HKEY, std::wstring> keys[] = {
         {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Koru Corporation"},
-        {HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(kProductCodeGen5)},
-        {HKEY_LOCAL_MACHINE, kUninstallKey + Packed(kLegacyProductCodes64[4])},
+        {HKEY_LOCAL_MACHINE, kUninstallKey + std::wstring(outside::kProductCodeGen5)},
+        {HKEY_LOCAL_MACHINE, kUninstallKey + Packed(outside::kProductCodes64[4])},
         {HKEY_LOCAL_MACHINE,
          L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\ZEMIUpdt.exe"},
         {HKEY_CURRENT_USER, L"Software\\Koru Corporation"},
-        {HKEY_CLASSES_ROOT, L"CLSID\\" + std::wstring(kLegacyClassIdA)},
+        {HKEY_CLASSES_ROOT, L"CLSID\\" + std::wstring(outside::kClassIdA)},
         {HKEY_CLASSES_ROOT, L"DARiziz.ZEMICareObject"},
     };
     for (const auto& [root, key] : keys) {

@@ -4,8 +4,8 @@
 
 #include <commctrl.h>
 
-#include "platform/os_version.h"
 #include "platform/scoped_handle.h"
+#include "tests/support/machine_paths.h"
 #include "ui/launcher_window.h"
 
 namespace zu {
@@ -202,7 +202,8 @@ TEST_F(ProgressWindowTest, StatusLineColours_WhiteOnlyOnXpWithoutHighContrast) {
                        reinterpret_cast<LPARAM>(context_.statusText));
     ::ReleaseDC(context_.statusText, dc);
     const bool white = brush == reinterpret_cast<LRESULT>(::GetStockObject(WHITE_BRUSH));
-    EXPECT_EQ(GetOsVersionCode() == kOsXpSp2 && !IsHighContrastOn(), white);
+    // The test machines run without high contrast.
+    EXPECT_EQ(test::IsWindowsXp(), white);
 }
 
 }  // namespace

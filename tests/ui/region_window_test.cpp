@@ -2,15 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "platform/os_version.h"
 #include "region/country_table.h"
-#include "resources/resource_ids.h"
-#include "ui/localized_strings.h"
 #include "ui/launcher_window.h"
+#include "tests/support/machine_paths.h"
 #include "tests/support/region_window_user.h"
 
 namespace zu {
@@ -187,16 +187,19 @@ TEST_F(RegionWindowTest, PromptColours_WhiteOnlyOnXpWithoutHighContrast) {
         test::PressCancel(window);
     });
     const bool white = brush == reinterpret_cast<LRESULT>(::GetStockObject(WHITE_BRUSH));
-    EXPECT_EQ(GetOsVersionCode() == kOsXpSp2 && !IsHighContrastOn(), white);
+    // The test machines run without high contrast.
+    EXPECT_EQ(test::IsWindowsXp(), white);
 }
 
 class RegionWindowUnderJapaneseUi : public RegionWindowTest {};
 
 TEST_F(RegionWindowUnderJapaneseUi, TextsAndFaceComeFromJapaneseTable) {
     constexpr LANGID kJapanese = 0x411;
-    if (::GetUserDefaultUILanguage() != kJapanese) {
+    const char* locale = std::getenv("LC_ALL");
+    if (locale == nullptr || std::strcmp(locale, "ja_JP.UTF-8") != 0) {
         GTEST_SKIP() << "runs with LC_ALL=ja_JP.UTF-8";
     }
+    ASSERT_EQ(kJapanese, ::GetUserDefaultUILanguage()) << "LC_ALL did not take hold";
     Seen seen;
     Run([&seen](const RegionWindow& window) {
         seen.prompt = test::WindowText(window.prompt);
@@ -206,15 +209,10 @@ TEST_F(RegionWindowUnderJapaneseUi, TextsAndFaceComeFromJapaneseTable) {
         test::ChooseCountry(window, L"Japan");
         test::PressOk(window);
     });
-    std::wstring prompt, ok, cancel;
-    ASSERT_TRUE(LoadStringForLanguage(kJapanese, IDS_SELECT_LOCATION, &prompt));
-    ASSERT_TRUE(LoadStringForLanguage(kJapanese, IDS_OK, &ok));
-    ASSERT_TRUE(LoadStringForLanguage(kJapanese, IDS_CANCEL, &cancel));
-    EXPECT_EQ(prompt, seen.prompt);
-    EXPECT_NE(L"Select your location.", seen.prompt);
-    EXPECT_EQ(ok, seen.ok);
-    EXPECT_EQ(cancel, seen.cancel);
-    EXPECT_EQ(GetOsVersionCode() == kOsXpSp2 ? L"MS UI Gothic" : L"Meiryo", seen.font);
+    EXPECT_EQ(L"お住まいの地域を選択してください。", seen.prompt);
+    EXPECT_EQ(L"OK", seen.ok);
+    EXPECT_EQ(L"キャンセル", seen.cancel);
+    EXPECT_EQ(test::IsWindowsXp() ? L"MS UI Gothic" : L"Meiryo", seen.font);
     // Country names are not localized.
     EXPECT_EQ(L"Japan", country_);
 }
