@@ -225,6 +225,18 @@ RunOutcome ReplaceGeneration(LauncherContext* context,
 // Everything before the replacement proper: the setup's presence, the gate,
 // the marks and saves, the guard. True when the run goes on; otherwise
 // *stopped says how it ended.
+// Holds the package's programs from here to the end of the run, each checked
+// for the maker's signature: what was checked is what runs. False, with the
+// failure in *stopped, when one is missing or not the maker's.
+bool HoldSignedPrograms(PackagePrograms* programs, RunOutcome* stopped) {
+    if (Logged(L"package programs signed by the maker",
+               HoldPackagePrograms(kNewSetupPath, programs))) {
+        return true;
+    }
+    *stopped = Fail(L"a program of the package is not signed by the maker");
+    return false;
+}
+
 bool PassChecksAndGuard(LauncherContext* context,
                         bool resuming,
                         RunState* state,
@@ -234,10 +246,7 @@ bool PassChecksAndGuard(LauncherContext* context,
         *stopped = Fail(L"the new setup is missing");
         return false;
     }
-    // Held from here to the end of the run: what was checked is what runs.
-    if (!Logged(L"package programs signed by the maker",
-                HoldPackagePrograms(kNewSetupPath, programs))) {
-        *stopped = Fail(L"a program of the package is not signed by the maker");
+    if (!HoldSignedPrograms(programs, stopped)) {
         return false;
     }
     // A version that cannot be read would never count as installed.
@@ -343,10 +352,9 @@ RunOutcome FinishInterruptedRun(LauncherContext* context, RunState state) {
     }
     PackagePrograms programs;
     if (installed) {
-        if (!Logged(L"package programs signed by the maker",
-                    HoldPackagePrograms(kNewSetupPath, &programs))) {
+        if (!HoldSignedPrograms(&programs, &stopped)) {
             RestoreClientData(state);
-            return Fail(L"a program of the package is not signed by the maker");
+            return stopped;
         }
         EndClientProcesses();
         StoreStagedRegion();
