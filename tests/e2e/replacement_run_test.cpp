@@ -7,6 +7,7 @@
 
 #include <tlhelp32.h>
 
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -426,38 +427,42 @@ bool WaitForKiller() {
     return false;
 }
 
-// Kills the launcher as soon as the file appears (the first byte of its copy).
-class KillWhenFileAppears {
+// Runs work on a thread of its own while the run goes on, as another program
+// on the machine would; Join waits for it and gives what it returned.
+class Meanwhile {
   public:
-    explicit KillWhenFileAppears(std::wstring path) : path_(std::move(path)) {
-        thread_.Reset(::CreateThread(nullptr, 0, Watch, this, 0, nullptr));
+    explicit Meanwhile(std::function<bool()> work) : work_(std::move(work)) {
+        thread_.Reset(::CreateThread(nullptr, 0, Work, this, 0, nullptr));
     }
-    ~KillWhenFileAppears() { Stop(); }
-    // True when the launcher was killed.
-    bool Stop() {
-        stop_ = true;
+    ~Meanwhile() { Join(); }
+    bool Join() {
         ::WaitForSingleObject(thread_.Get(), INFINITE);
-        return killed_;
+        return done_;
     }
 
   private:
-    static DWORD WINAPI Watch(void* parameter) {
-        auto* watcher = static_cast<KillWhenFileAppears*>(parameter);
-        while (!watcher->stop_) {
-            if (::GetFileAttributesW(watcher->path_.c_str()) != INVALID_FILE_ATTRIBUTES) {
-                watcher->killed_ = KillLaunchers() > 0;
-                return 0;
-            }
-            ::Sleep(1);
-        }
+    static DWORD WINAPI Work(void* parameter) {
+        auto* meanwhile = static_cast<Meanwhile*>(parameter);
+        meanwhile->done_ = meanwhile->work_();
         return 0;
     }
 
-    std::wstring path_;
-    volatile bool stop_ = false;
-    volatile bool killed_ = false;
+    std::function<bool()> work_;
+    volatile bool done_ = false;
     UniqueHandle thread_;
 };
+
+// Work for Meanwhile: waits for program's start (its journal line), then acts;
+// true when it acted.
+std::function<bool()> WhenStarted(const wchar_t* program, std::function<void()> action) {
+    return [program, action] {
+        if (!test::WaitForStarts(program, 1, kRunTimeoutMs)) {
+            return false;
+        }
+        action();
+        return true;
+    };
+}
 
 // A user's machine: generation 5 with data, its licence answer, its region,
 // the client's task-manager settings and its public desktop shortcut.
@@ -511,9 +516,20 @@ class InterruptionTest : public ReplacementRunTest {
     // The first run, cut where the row says. True when it was cut.
     bool RunInterrupted(const Interruption& interruption) {
         if (interruption.section == nullptr) {
-            KillWhenFileAppears killer(TempFolder() + L"\\" + kLargeDataFile);
+            // Killed as soon as the copy of the large file appears (its first byte).
+            const std::wstring copy = TempFolder() + L"\\" + kLargeDataFile;
+            volatile bool run_over = false;
+            Meanwhile killer([&] {
+                for (; !run_over; ::Sleep(1)) {
+                    if (::GetFileAttributesW(copy.c_str()) != INVALID_FILE_ATTRIBUTES) {
+                        return KillLaunchers() > 0;
+                    }
+                }
+                return false;
+            });
             Run();
-            return killer.Stop();
+            run_over = true;
+            return killer.Join();
         }
         test::SetBehaviour(interruption.section, L"kill_launcher", 1);
         Run();
@@ -897,38 +913,6 @@ TEST_F(ReplacementRunTest, LeftoverChinaStaging_AsiaPacificStaysAsiaPacific) {
     EXPECT_FALSE(test::ValueExists(HKEY_LOCAL_MACHINE, region, k64, L"subdwLocation"));
 }
 
-// Runs an action on a thread of its own as soon as program has started (its
-// journal line), while the run goes on: what another user does meanwhile.
-class WhenStarted {
-  public:
-    WhenStarted(const wchar_t* program, void (*action)(void*), void* context)
-        : program_(program), action_(action), context_(context) {
-        thread_.Reset(::CreateThread(nullptr, 0, Watch, this, 0, nullptr));
-    }
-    ~WhenStarted() { Join(); }
-    // True when the program started and the action ran.
-    bool Join() {
-        ::WaitForSingleObject(thread_.Get(), INFINITE);
-        return acted_;
-    }
-
-  private:
-    static DWORD WINAPI Watch(void* parameter) {
-        auto* watcher = static_cast<WhenStarted*>(parameter);
-        if (test::WaitForStarts(watcher->program_, 1, kRunTimeoutMs)) {
-            watcher->action_(watcher->context_);
-            watcher->acted_ = true;
-        }
-        return 0;
-    }
-
-    const wchar_t* program_;
-    void (*action_)(void*);
-    void* context_;
-    volatile bool acted_ = false;
-    UniqueHandle thread_;
-};
-
 // The package's own programs run only as the maker signed them: one unsigned,
 // signed by another company, or swapped for another program while the run is
 // under way never runs; the run stops before anything is removed (or, for a
@@ -964,8 +948,7 @@ struct Swap {
 };
 
 // A standard user's ways to put another file in a program's place.
-void TrySwap(void* context) {
-    auto* swap = static_cast<Swap*>(context);
+void TrySwap(Swap* swap) {
     const std::wstring beside = swap->program + L".other";
     swap->swapped =
         ::CopyFileW(swap->other.c_str(), swap->program.c_str(), FALSE) ||
@@ -999,7 +982,7 @@ TEST_P(PackageProgramTest, OnlyTheProgramTheMakerSignedRuns) {
         return;
     }
     // The swap is tried once the guard has come up, well after the check.
-    WhenStarted when_guarded(L"ZUSR.exe", &TrySwap, &swap);
+    Meanwhile when_guarded(WhenStarted(L"ZUSR.exe", [&] { TrySwap(&swap); }));
     const DWORD exit_code = Run();
     ASSERT_TRUE(when_guarded.Join());
     EXPECT_FALSE(swap.swapped) << "the checked program could be swapped";
@@ -1061,7 +1044,7 @@ TEST_F(DataLinkTest, LinkPlantedBeforeTheSave_NeitherCopiedNorWrittenThrough) {
         HasLineWith(test::FileBytes(RunLogPath()).value_or(""), "not saved, a link", "Planted"));
 }
 
-void SwapBackupForLink(void*) {
+void SwapBackupForLink() {
     const std::wstring self_repair = test::DataFolder() + kSelfRepairData;
     ::MoveFileW((self_repair + L"\\Backup").c_str(), (self_repair + L"\\Backup.aside").c_str());
     test::MakeHostDirectoryLink(self_repair, L"../../../zu-outside", L"Backup");
@@ -1071,7 +1054,7 @@ TEST_F(DataLinkTest, FolderSwappedForALinkAfterTheSave_RestoreRefusesAndTheNextR
     const test::FileTree data_before = test::FilesUnder(test::DataFolder());
     // The old setup takes its time: the swap is done before the restore.
     test::SetBehaviour(L"LegacySetup.exe", L"sleep_ms", 8000);
-    WhenStarted when_uninstalling(L"LegacySetup.exe", &SwapBackupForLink, nullptr);
+    Meanwhile when_uninstalling(WhenStarted(L"LegacySetup.exe", SwapBackupForLink));
 
     EXPECT_EQ(kInstallFailed, Run());
     ASSERT_TRUE(when_uninstalling.Join());
