@@ -219,12 +219,10 @@ RunOutcome ReplaceGeneration(LauncherContext* context,
         return Fail(setup_ran ? L"the new setup did not install the new generation"
                               : L"the new setup could not be started");
     }
+    Logged(L"record setup done", RecordSetupDone());
     return CompleteAfterSetup(context, state, lost);
 }
 
-// Everything before the replacement proper: the setup's presence, the gate,
-// the marks and saves, the guard. True when the run goes on; otherwise
-// *stopped says how it ended.
 // Holds the package's programs from here to the end of the run, each checked
 // for the maker's signature: what was checked is what runs. False, with the
 // failure in *stopped, when one is missing or not the maker's.
@@ -237,6 +235,9 @@ bool HoldSignedPrograms(PackagePrograms* programs, RunOutcome* stopped) {
     return false;
 }
 
+// Everything before the replacement proper: the setup's presence, the gate,
+// the marks and saves, the guard. True when the run goes on; otherwise
+// *stopped says how it ended.
 bool PassChecksAndGuard(LauncherContext* context,
                         bool resuming,
                         RunState* state,
@@ -344,7 +345,8 @@ bool CheckInterruptedCopy(RunState* state,
 // answers it recorded.
 RunOutcome FinishInterruptedRun(LauncherContext* context, RunState state) {
     LogRunLine(L"finishing an interrupted run");
-    const bool installed = IsNewGenerationInstalled();
+    // A version file alone may be what a cut setup left: the setup runs again.
+    const bool installed = state.setupDone && IsNewGenerationInstalled();
     std::vector<std::wstring> lost;
     RunOutcome stopped = RunOutcome::kRefused;
     if (!CheckInterruptedCopy(&state, installed, &lost, &stopped)) {

@@ -14,6 +14,7 @@ constexpr wchar_t kEulaFileFoundValue[] = L"EULAFileFound";
 constexpr wchar_t kShortcutRemovedValue[] = L"ShortcutRemoved";
 constexpr wchar_t kTaskSettingsStashedValue[] = L"TaskManagerStashed";
 constexpr wchar_t kDataSavedValue[] = L"DataSaved";
+constexpr wchar_t kSetupDoneValue[] = L"SetupDone";
 constexpr wchar_t kFilesKey[] =
     L"SOFTWARE\\Koru Corporation\\ZEMI Update Installer\\RunState\\Files";
 constexpr wchar_t kFilesKeyName[] = L"Files";
@@ -148,6 +149,8 @@ bool ReadRunState(RunState* state) {
         !ReadSavedFiles(&read.files, &read.filesListed)) {
         return false;
     }
+    // Missing (the setup had not finished, or an earlier launcher) reads as not done.
+    ReadFlag(key, kSetupDoneValue, &read.setupDone);
     *state = read;
     return true;
 }
@@ -159,6 +162,7 @@ bool RecordRunState(const RunState& state) {
     }
     // An earlier, incomplete record must not count while this one is written.
     key.DeleteValue(kDataSavedValue);
+    key.DeleteValue(kSetupDoneValue);
     return WriteSavedFiles(key, state.files) &&
            key.WriteDword(kEulaKeyFoundValue, state.eulaKeyFound ? 1 : 0) == ERROR_SUCCESS &&
            key.WriteDword(kEulaAgreedValue, state.eulaAgreed) == ERROR_SUCCESS &&
@@ -168,6 +172,13 @@ bool RecordRunState(const RunState& state) {
                ERROR_SUCCESS &&
            ::RegFlushKey(key.Handle()) == ERROR_SUCCESS &&
            key.WriteDword(kDataSavedValue, 1) == ERROR_SUCCESS &&
+           ::RegFlushKey(key.Handle()) == ERROR_SUCCESS;
+}
+
+bool RecordSetupDone() {
+    RegistryKey key;
+    return key.Open(HKEY_LOCAL_MACHINE, kRunStateKey, kRegReadWrite64) == ERROR_SUCCESS &&
+           key.WriteDword(kSetupDoneValue, 1) == ERROR_SUCCESS &&
            ::RegFlushKey(key.Handle()) == ERROR_SUCCESS;
 }
 

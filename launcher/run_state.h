@@ -28,6 +28,10 @@ struct RunState {
     SavedFiles files;
     // False for a record of an earlier launcher, which listed no files.
     bool filesListed = false;
+    // The new setup ran to its end and the new generation was found installed
+    // ("SetupDone"): a setup cut short may have left its version file without
+    // the rest, so only this lets a later run skip the setup.
+    bool setupDone = false;
 };
 
 // True, with *state filled, when an earlier run recorded its state completely
@@ -40,6 +44,11 @@ bool ReadRunState(RunState* state);
 // may now go. False when any value could not be written or flushed (the
 // marker is then not written either).
 bool RecordRunState(const RunState& state);
+
+// Records, flushed, that the new setup ran to its end and installed the new
+// generation. False when it could not be written: a later run then runs the
+// setup again.
+bool RecordSetupDone();
 
 // Updates the entry of one saved file (after it was saved again), flushed.
 // False when it could not be written.

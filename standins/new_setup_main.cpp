@@ -65,6 +65,12 @@ bool Install(const Standin& standin) {
         standin.Record(L"install failed", L"files " + HexCode(::GetLastError()));
         return false;
     }
+    // What a setup cut short leaves: the files, its version file among them,
+    // without the rest.
+    if (standin.Flag(L"stop_after_files")) {
+        standin.Record(L"stopped", L"after the files");
+        return false;
+    }
     const std::wstring version = FirstLineOf(product + L"\\Version.txt", 64);
     if (!SetStringValue(HKEY_LOCAL_MACHINE, kProductKey, KEY_WOW64_64KEY, L"Version", version)) {
         standin.Record(L"install failed", L"product key");

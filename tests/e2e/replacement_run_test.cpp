@@ -481,13 +481,17 @@ constexpr UserMachine kUserMachines[] = {{"Licence0Europe", 0, L"EU", 4309, 0},
 struct Interruption {
     const char* name;
     const wchar_t* section;
-    bool nativeX64Only = false;  // 32-bit Windows imports with its own regedit instead
+    bool nativeX64Only = false;         // 32-bit Windows imports with its own regedit instead
+    const wchar_t* alsoTold = nullptr;  // a behaviour of the same program for the cut run
 };
 constexpr Interruption kInterruptions[] = {
     {"GuardTool", L"ZUSR.exe /SummonGuard"},
     {"DataSave", nullptr},
     {"OldSetup", L"LegacySetup.exe"},
     {"NewSetup", L"setup.exe"},
+    // The setup goes on alone and stops half-way: its version file alone must
+    // not pass for the new generation.
+    {"NewSetupHalfWay", L"setup.exe", false, L"stop_after_files"},
     {"RegistrationHelper", L"ZULauncherFor64OS.exe", true},
     {"AgentRegistration", L"DARiziz.exe /service"},
     {"ToolInstall", L"ZUSR.exe /ZUSRInstall"},
@@ -532,10 +536,16 @@ class InterruptionTest : public ReplacementRunTest {
             return killer.Join();
         }
         test::SetBehaviour(interruption.section, L"kill_launcher", 1);
+        if (interruption.alsoTold != nullptr) {
+            test::SetBehaviour(interruption.section, interruption.alsoTold, 1);
+        }
         Run();
         const bool killed = WaitForKiller();
         // The rest of the behaviour stays in place for a killer still at work.
         test::SetBehaviour(interruption.section, L"kill_launcher", 0);
+        if (interruption.alsoTold != nullptr) {
+            test::SetBehaviour(interruption.section, interruption.alsoTold, 0);
+        }
         return killed;
     }
 
@@ -569,7 +579,7 @@ const CutShortRow kCutShortRows[] = {
     {kInterruptions[0], &kUserMachines[1]}, {kInterruptions[1], &kUserMachines[0]},
     {kInterruptions[2], &kUserMachines[1]}, {kInterruptions[3], &kUserMachines[0]},
     {kInterruptions[4], &kUserMachines[1]}, {kInterruptions[5], &kUserMachines[0]},
-    {kInterruptions[6], &kUserMachines[1]},
+    {kInterruptions[6], &kUserMachines[1]}, {kInterruptions[7], &kUserMachines[0]},
 };
 
 void PrintTo(const CutShortRow& row, std::ostream* os) {
