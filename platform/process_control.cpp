@@ -141,12 +141,20 @@ bool FindProcessByName(const wchar_t* executable_name, PROCESSENTRY32W* found) {
         found);
 }
 
+// Waited for as long as any hidden run: a taskkill still running when a later
+// step starts a program of the same name (the agent, to unregister it) would
+// end that program too.
 void RunSystemTaskkill(const wchar_t* parameters) {
     std::wstring system_folder;
     if (FAILED(KnownFolderResolver().GetPath(FOLDERID_System, &system_folder))) {
         return;
     }
-    ShellRunNoWait(system_folder + L"\\taskkill.exe", parameters);
+    const std::wstring program = system_folder + L"\\taskkill.exe";
+    const UniqueHandle process = ShellExecuteProcess(program, parameters, SW_HIDE);
+    if (process) {
+        ::WaitForSingleObject(process.Get(), kHiddenRunTimeoutMs);
+        LogExitCode(process, program);
+    }
 }
 
 bool IsDesktopShellPath(std::wstring path) {
@@ -212,10 +220,6 @@ void ShellRun(const std::wstring& path, const std::wstring& parameters, bool wai
     if (wait && process) {
         WaitForProgram(process, path);
     }
-}
-
-void ShellRunNoWait(const std::wstring& path, const std::wstring& parameters) {
-    ShellRun(path, parameters, false);
 }
 
 void ShellRunShown(const std::wstring& parameters, const std::wstring& path) {

@@ -14,7 +14,6 @@ namespace zu {
 // Shell-executes path hidden with parameters; waits without limit when wait is
 // set. Does nothing when the file does not exist.
 void ShellRun(const std::wstring& path, const std::wstring& parameters, bool wait);
-void ShellRunNoWait(const std::wstring& path, const std::wstring& parameters);
 
 // Shell-executes path shown and waits without limit. Does nothing when the file
 // does not exist.
@@ -48,7 +47,8 @@ bool EndProcessesByName(const wchar_t* executable_name, DWORD timeout_ms);
 bool StopSelfRepairTool();
 
 // Force-ends every "DARiziz.exe" / "ZEMIUpdt.exe" through the system's
-// taskkill, without waiting.
+// taskkill and waits for it, 30 s at most; a taskkill that cannot start is
+// only logged.
 void TaskkillAgent();
 void TaskkillClient();
 

@@ -5,10 +5,10 @@
 #include <windows.h>
 #include <wuapi.h>
 
-#include "platform/os_version.h"
 #include "tests/checks/inproc_standins.h"
 #include "tests/support/journal.h"
 #include "tests/support/machine_fixture.h"
+#include "tests/support/wine_guard.h"
 
 namespace zu {
 namespace {
@@ -58,7 +58,7 @@ TEST_F(WindowsUpdateTest, ScheduledSoon_SystemAgentWithoutSettings_False) {
 }
 
 TEST_F(WindowsUpdateTest, ScheduledSoon_TwoMinutesBeforeTheHour_TrueBeforeWindows8) {
-    if (GetOsVersionCode() >= kOsWindows8) {
+    if (test::WindowsOfThisEntry() == test::EntryWindows::kWindows10) {
         GTEST_SKIP() << "Windows 8 and later do not ask";
     }
     UseStandin();
@@ -83,7 +83,7 @@ TEST_F(WindowsUpdateTest, ScheduledSoon_ScheduleUnreadable_FalseNotMidnight) {
 }
 
 TEST_F(WindowsUpdateTest, ScheduledSoon_Windows8AndLater_FalseWithoutAsking) {
-    if (GetOsVersionCode() < kOsWindows8) {
+    if (test::WindowsOfThisEntry() != test::EntryWindows::kWindows10) {
         GTEST_SKIP() << "runs in the Windows 8 and later entries";
     }
     UseStandin();

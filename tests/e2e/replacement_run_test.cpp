@@ -173,6 +173,9 @@ class ReplacementRunTest : public testing::Test {
             }
         }
         EXPECT_FALSE(test::FolderExists(Generation5()));
+        for (const wchar_t* server : {L"DARiziz.exe", L"InternetWrapper.exe"}) {
+            EXPECT_TRUE(RanFromGeneration5(server, L"/Unregserver")) << server;
+        }
         EXPECT_FALSE(
             test::KeyExists(HKEY_CURRENT_USER, L"Software\\Koru Corporation\\ZEMI Update 5", 0));
         EXPECT_FALSE(test::ValueExists(HKEY_LOCAL_MACHINE, kRunKey, k64, L"ZEMI Update 5"));
@@ -198,6 +201,19 @@ class ReplacementRunTest : public testing::Test {
                   test::MachineSnapshot::Take().ChangesSince(before_, expected))
             << "changed beside the client";
         EXPECT_EQ("tuner", test::FileBytes(NeighbourFolder() + L"\\Tuner.exe"));
+    }
+
+    // Whether program started from generation 5's folder with arguments, in
+    // any run of the test.
+    static bool RanFromGeneration5(const wchar_t* program, const wchar_t* arguments) {
+        const std::wstring path = Generation5() + L"\\" + program;
+        for (const test::JournalRecord& start : test::StartsOf(program)) {
+            if (_wcsicmp(start.path.c_str(), path.c_str()) == 0 &&
+                _wcsicmp(start.arguments.c_str(), arguments) == 0) {
+                return true;
+            }
+        }
+        return false;
     }
 
     // Keys below HKLM that generation 5 (and, on machines that had it, an

@@ -8,12 +8,12 @@
 #include <initializer_list>
 #include <string>
 
-#include "platform/os_version.h"
 #include "tests/legacy/generation_param_name.h"
 #include "tests/support/file_fixture.h"
 #include "tests/support/machine_fixture.h"
 #include "tests/support/machine_paths.h"
 #include "tests/support/shortcut_fixture.h"
+#include "tests/support/wine_guard.h"
 
 namespace zu {
 namespace {
@@ -98,7 +98,9 @@ class LegacyShortcutsTest : public testing::Test {
         }
     }
 
-    static bool Windows8OrLater() { return GetOsVersionCode() >= kOsWindows8; }
+    static bool Windows8OrLater() {
+        return test::WindowsOfThisEntry() == test::EntryWindows::kWindows10;
+    }
 
     std::wstring programs_;
     std::wstring start_menu_;

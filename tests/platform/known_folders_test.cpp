@@ -13,6 +13,7 @@
 #include "platform/known_folder_table.h"
 #include "platform/os_version.h"
 #include "tests/support/registry_value_fixture.h"
+#include "tests/support/wine_guard.h"
 
 namespace zu {
 namespace {
@@ -33,14 +34,16 @@ bool Is64BitPrefix() {
     return Environment("ZU_WINE_ARCH") != "32";
 }
 
-// The ctest entry chooses the Windows that Wine reports (ZU_WINE_VERSION);
-// without one the prefix is Windows 7 SP1.
+// Vista counts as Windows 7, Windows 10 as Windows 8.
 int ExpectedVersionCode() {
-    const std::string version = Environment("ZU_WINE_VERSION");
-    if (version == "winxp") {
-        return kOsXpSp2;
+    switch (test::WindowsOfThisEntry()) {
+        case test::EntryWindows::kXp:
+            return kOsXpSp2;
+        case test::EntryWindows::kWindows10:
+            return kOsWindows8;
+        default:
+            return kOsWindows7;
     }
-    return version == "win10" ? kOsWindows8 : kOsWindows7;
 }
 
 bool ExpectCsidlTable() {

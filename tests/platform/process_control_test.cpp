@@ -111,7 +111,7 @@ TEST(ProcessLaunch, MissingProgram_StartsNothingAndReturnsAtOnce) {
     const std::wstring missing = folder.path() + L"\\missing.exe";
     const DWORD start = ::GetTickCount();
     ShellRun(missing, L"", true);
-    ShellRunNoWait(missing, L"");
+    ShellRun(missing, L"", false);
     ShellRunShown(L"/SummonGuard", missing);
     DWORD exit_code = 12345;
     EXPECT_FALSE(RunAndWait(test::Quote(missing), &exit_code));
@@ -136,7 +136,7 @@ TEST_F(ProcessLaunchTest, ShellRunEachWay_PassesParametersAndWaitsOnlyWhenItShou
     EXPECT_FALSE(AnyRunning(kClientExe));
 
     start = ::GetTickCount();
-    ShellRunNoWait(client, L"");
+    ShellRun(client, L"", false);
     EXPECT_LT(ElapsedSince(start), 1500u);
     EXPECT_TRUE(AnyRunning(kClientExe));
 
@@ -225,12 +225,16 @@ TEST_F(ProcessByNameTest, Taskkill_ClientAndAgent_EachEndsEveryProcessOfItsOwnNa
                          Start(test::StandinPath(kClientExe))};
     Started agent = Start(test::StandinPath(kAgentExe));
 
+    // Each returns only once its taskkill has ended: one still running could
+    // catch a later start of the same program.
     TaskkillClient();
+    EXPECT_FALSE(AnyRunning(L"taskkill.exe"));
     EXPECT_TRUE(Ends(clients[0], kEndTimeoutMs));
     EXPECT_TRUE(Ends(clients[1], kEndTimeoutMs));
     EXPECT_FALSE(Ends(agent, 0));
 
     TaskkillAgent();
+    EXPECT_FALSE(AnyRunning(L"taskkill.exe"));
     EXPECT_TRUE(Ends(agent, kEndTimeoutMs));
 }
 

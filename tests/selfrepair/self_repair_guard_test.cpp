@@ -15,7 +15,6 @@
 #include <utility>
 #include <vector>
 
-#include "platform/os_version.h"
 #include "platform/scoped_handle.h"
 #include "selfrepair/scheduled_tasks.h"
 #include "selfrepair/task_table.h"
@@ -28,6 +27,7 @@
 #include "tests/support/machine_paths.h"
 #include "tests/support/registry_fixture.h"
 #include "tests/support/test_paths.h"
+#include "tests/support/wine_guard.h"
 
 namespace zu {
 namespace {
@@ -212,7 +212,7 @@ class SelfRepairGuardTest : public testing::Test {
         }
         // Not on a system the launcher does not recognise (code 0), although
         // it looks for Run values there too.
-        if (GetOsVersionCode() == kOsXpSp2) {
+        if (test::WindowsOfThisEntry() == test::EntryWindows::kXp) {
             starts.push_back(Start(GuardTool(), L"/ZUSRUninstall"));
         }
         return starts;

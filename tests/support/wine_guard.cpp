@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace zu::test {
 
@@ -18,6 +19,21 @@ bool MachineChangesAllowed() {
     }
     const char* allowed = std::getenv("ZU_ALLOW_MACHINE_CHANGES");
     return allowed != nullptr && std::strcmp(allowed, "1") == 0;
+}
+
+EntryWindows WindowsOfThisEntry() {
+    const char* version = std::getenv("ZU_WINE_VERSION");
+    const std::string name = version != nullptr ? version : "";
+    if (name == "winxp") {
+        return EntryWindows::kXp;
+    }
+    if (name == "winxp64") {
+        return EntryWindows::kXp64;
+    }
+    if (name == "vista") {
+        return EntryWindows::kVista;
+    }
+    return name == "win10" ? EntryWindows::kWindows10 : EntryWindows::kWindows7;
 }
 
 }  // namespace zu::test

@@ -10,4 +10,10 @@ bool IsRunningUnderWine();
 // changed. True when the tests may run.
 bool MachineChangesAllowed();
 
+// The Windows that the ctest entry told Wine to report (ZU_WINE_VERSION;
+// Windows 7 SP1 when it names none): the tests' own expectation of the
+// system, never asked of the system itself.
+enum class EntryWindows { kXp, kXp64, kVista, kWindows7, kWindows10 };
+EntryWindows WindowsOfThisEntry();
+
 }  // namespace zu::test
