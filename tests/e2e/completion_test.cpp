@@ -11,13 +11,13 @@
 #include <windows.h>
 #include <aclapi.h>
 #include <sddl.h>
-#include <tlhelp32.h>
 
 #include <string>
 #include <vector>
 
 #include "platform/scoped_handle.h"
 #include "tests/support/file_fixture.h"
+#include "tests/support/child_process.h"
 #include "tests/support/journal.h"
 #include "tests/support/machine_paths.h"
 #include "tests/support/message_box.h"
@@ -51,8 +51,6 @@ constexpr DWORD kRunTimeoutMs = 240000;
 // How long a restart takes to reach every process, and how long a client
 // start that was asked for may take to show in the journal.
 constexpr DWORD kSettleMs = 15000;
-// How long the tests look for something that must not happen.
-constexpr DWORD kQuietMs = 2000;
 
 // What the self-repair tool registers when the run installs and guards it.
 constexpr wchar_t kProductTaskFolder[] = L"\\Koru Corporation\\ZEMI Update";
@@ -90,17 +88,6 @@ std::string JournalText() {
         text += record.program + L" " + (record.is_start ? record.arguments : record.event) + L"\n";
     }
     return testing::PrintToString(text);
-}
-
-bool WaitForClientStart(DWORD timeout_ms) {
-    const DWORD start = ::GetTickCount();
-    while (ClientStarts().empty()) {
-        if (::GetTickCount() - start >= timeout_ms) {
-            return false;
-        }
-        ::Sleep(100);
-    }
-    return true;
 }
 
 std::vector<test::JournalRecord> UltimateRepairRuns() {
@@ -194,7 +181,8 @@ class PackageRun {
         if (!package_ || !IsProcessAlive(package_.Get())) {
             return;
         }
-        UniqueHandle launcher(::OpenProcess(PROCESS_TERMINATE, FALSE, FindLauncher()));
+        UniqueHandle launcher(
+            ::OpenProcess(PROCESS_TERMINATE, FALSE, test::FindProcessId(kLauncher)));
         if (launcher) {
             ::TerminateProcess(launcher.Get(), 1);
         }
@@ -206,7 +194,7 @@ class PackageRun {
     bool WaitForBox(DWORD timeout_ms, test::MessageBoxContent* box) const {
         const DWORD start = ::GetTickCount();
         while (IsProcessAlive(package_.Get()) && ::GetTickCount() - start < timeout_ms) {
-            const DWORD launcher = FindLauncher();
+            const DWORD launcher = test::FindProcessId(kLauncher);
             if (launcher != 0 && test::WaitForMessageBox(launcher, 100, box)) {
                 return true;
             }
@@ -222,18 +210,7 @@ class PackageRun {
     }
 
   private:
-    static DWORD FindLauncher() {
-        UniqueFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-        PROCESSENTRY32W entry = {};
-        entry.dwSize = sizeof(entry);
-        for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more;
-             more = ::Process32NextW(snapshot.Get(), &entry)) {
-            if (::lstrcmpiW(entry.szExeFile, L"ZUInstaller.exe") == 0) {
-                return entry.th32ProcessID;
-            }
-        }
-        return 0;
-    }
+    static constexpr wchar_t kLauncher[] = L"ZUInstaller.exe";
 
     UniqueHandle package_;
 };
@@ -385,20 +362,28 @@ class CompletionTest : public testing::Test {
         EXPECT_EQ(0u, exit_code);
     }
 
-    // The client did not start; waits a moment for a start that was asked for late.
+    // The client starts of a run that ended (or waits for its user): once
+    // every client it started has ended, each has written its journal line.
+    static std::vector<std::wstring> SettledClientStarts() {
+        EXPECT_TRUE(test::AllEndedWithin(kClient, kSettleMs)) << "a client still runs";
+        return ClientStarts();
+    }
+
     static void ExpectNoClientStart() {
-        ::Sleep(kQuietMs);
-        EXPECT_TRUE(ClientStarts().empty()) << testing::PrintToString(ClientStarts().front());
+        EXPECT_EQ(std::vector<std::wstring>(), SettledClientStarts());
     }
 
     static void ExpectOneClientStart(const std::wstring& arguments) {
-        ASSERT_TRUE(WaitForClientStart(kSettleMs)) << "the client was not started:\n"
-                                                   << JournalText();
-        ::Sleep(kQuietMs);
-        EXPECT_EQ(std::vector<std::wstring>{arguments}, ClientStarts());
+        EXPECT_EQ(std::vector<std::wstring>{arguments}, SettledClientStarts()) << JournalText();
     }
 
-    void ExpectNoRestart() const { EXPECT_FALSE(bystander_.EndedWithin(0)); }
+    // A restart that the run asked for runs in Wine's wineboot, started
+    // before the run ended: once that has ended, the bystander is gone if
+    // there was one.
+    void ExpectNoRestart() const {
+        ASSERT_TRUE(test::AllEndedWithin(L"wineboot.exe", kSettleMs)) << "a restart still runs";
+        EXPECT_FALSE(bystander_.EndedWithin(0));
+    }
     void ExpectRestart() const { EXPECT_TRUE(bystander_.EndedWithin(kSettleMs)); }
 
     SavedPendingRenames saved_renames_;
@@ -428,8 +413,7 @@ class CompletionRestartTest : public CompletionTest {
         ExpectRestart();
         DWORD exit_code = 1;
         EXPECT_TRUE(run.WaitForExit(kSettleMs, &exit_code));
-        ::Sleep(kQuietMs);
-        EXPECT_TRUE(ClientStarts().empty());
+        ExpectNoClientStart();
         EXPECT_EQ(journal_lines, test::ReadJournal().size());
     }
 
@@ -458,8 +442,7 @@ TEST_F(CompletionTest, OrdinaryRun_NoRestartPending_ShowsCompleteThenStartsClien
     ASSERT_TRUE(run.WaitForBox(kRunTimeoutMs, &box));
     ExpectBox(box, kCompleteText, test::MessageBoxIcon::kInformation);
     // The client follows the user's answer, not the box.
-    ::Sleep(kQuietMs);
-    EXPECT_TRUE(ClientStarts().empty());
+    ExpectNoClientStart();
 
     ASSERT_TRUE(test::PressOk(box));
     DWORD exit_code = 1;
@@ -581,7 +564,7 @@ TEST_F(CompletionTest, ZusrInstall_NoRestartPending_HandsOverToToolThenCompletes
     EXPECT_EQ(0, ::lstrcmpiW((ProductFolder() + L"\\ZUSR.exe").c_str(), runs[0].path.c_str()));
     UniqueHandle tool(::OpenProcess(SYNCHRONIZE, FALSE, runs[0].pid));
     EXPECT_FALSE(tool && IsProcessAlive(tool.Get())) << "the box came before the tool ended";
-    EXPECT_TRUE(ClientStarts().empty());
+    ExpectNoClientStart();
 
     ASSERT_TRUE(test::PressOk(box));
     DWORD exit_code = 1;
@@ -610,7 +593,7 @@ TEST_F(CompletionRestartTest, ZusrInstall_RestartPending_HandsOverToToolThenAsks
     ASSERT_TRUE(run.WaitForBox(kRunTimeoutMs, &box));
     ExpectBox(box, kRestartText, test::MessageBoxIcon::kWarning);
     EXPECT_EQ(1u, UltimateRepairRuns().size());
-    EXPECT_TRUE(ClientStarts().empty());
+    ExpectNoClientStart();
 
     // The client start that follows the request races the restart; only the
     // restart itself is certain.

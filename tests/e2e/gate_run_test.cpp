@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <tlhelp32.h>
 #include <wuapi.h>
 
 #include <cstdlib>
@@ -18,6 +17,7 @@
 #include "tests/checks/inproc_standins.h"
 #include "tests/e2e/machine_snapshot.h"
 #include "tests/support/file_fixture.h"
+#include "tests/support/child_process.h"
 #include "tests/support/journal.h"
 #include "tests/support/launcher_process.h"
 #include "tests/support/machine_fixture.h"
@@ -60,19 +60,6 @@ enum class Mode { kOrdinary, kOrdinarySilent, kZusrInstallSilent, kLaunchInstall
 
 const wchar_t* ArgumentsOf(Mode mode) {
     return mode == Mode::kOrdinary || mode == Mode::kLaunchInstaller ? L"" : L"/s";
-}
-
-DWORD FindLauncher() {
-    UniqueFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more;
-         more = ::Process32NextW(snapshot.Get(), &entry)) {
-        if (::lstrcmpiW(entry.szExeFile, L"ZUInstaller.exe") == 0) {
-            return entry.th32ProcessID;
-        }
-    }
-    return 0;
 }
 
 // What one run showed, in order.
@@ -160,7 +147,7 @@ class GateRunTest : public testing::Test {
             if (::GetTickCount() - start > kRunTimeoutMs) {
                 return outcome;
             }
-            const DWORD launcher = FindLauncher();
+            const DWORD launcher = test::FindProcessId(L"ZUInstaller.exe");
             test::MessageBoxContent box;
             if (launcher != 0 && test::WaitForMessageBox(launcher, 0, &box)) {
                 EXPECT_EQ(kCaption, box.caption);

@@ -6,7 +6,6 @@
 #include <shellapi.h>
 #include <shlobj.h>
 #include <softpub.h>
-#include <tlhelp32.h>
 #include <taskschd.h>
 #include <wincrypt.h>
 #include <wintrust.h>
@@ -164,30 +163,6 @@ std::wstring ShortcutTarget(const std::wstring& link) {
         shortcut->GetPath(target, MAX_PATH, nullptr, 0);
     }
     return target;
-}
-
-bool IsRunning(const wchar_t* executable_name) {
-    UniqueFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = snapshot && ::Process32FirstW(snapshot.Get(), &entry); more;
-         more = ::Process32NextW(snapshot.Get(), &entry)) {
-        if (::lstrcmpiW(entry.szExeFile, executable_name) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
-bool WaitUntilNotRunning(const wchar_t* executable_name, DWORD timeout_ms) {
-    const DWORD start = ::GetTickCount();
-    while (IsRunning(executable_name)) {
-        if (::GetTickCount() - start >= timeout_ms) {
-            return false;
-        }
-        ::Sleep(100);
-    }
-    return true;
 }
 
 HRESULT VerifySignature(const std::wstring& path) {
@@ -397,10 +372,10 @@ TEST_F(SelfRepairToolTest, Respawn_PairOutlivesTerminationUntilTheBehaviourIsCle
     ASSERT_TRUE(test::WaitForStarts(L"ZUSR.exe", 2, kTimeoutMs));
     ::TerminateProcess(first.process.Get(), 1);
     EXPECT_TRUE(test::WaitForStarts(L"ZUSR.exe", 3, kTimeoutMs));
-    EXPECT_TRUE(IsRunning(L"ZUSR.exe"));
+    EXPECT_NE(0u, test::FindProcessId(L"ZUSR.exe"));
 
     test::ClearBehaviour();
-    EXPECT_TRUE(WaitUntilNotRunning(L"ZUSR.exe", 5000));
+    EXPECT_TRUE(test::AllEndedWithin(L"ZUSR.exe", 5000));
 }
 
 // --- the setups --------------------------------------------------------------

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
-#include <tlhelp32.h>
 
 #include <string>
 #include <vector>
@@ -92,20 +91,6 @@ DWORD ElapsedSince(DWORD start_ticks) {
     return ::GetTickCount() - start_ticks;
 }
 
-// Whether a process of that name runs, read straight from a snapshot.
-bool AnyRunning(const wchar_t* name) {
-    UniqueFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more;
-         more = ::Process32NextW(snapshot.Get(), &entry)) {
-        if (_wcsicmp(entry.szExeFile, name) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
 TEST(ProcessLaunch, MissingProgram_StartsNothingAndReturnsAtOnce) {
     ScratchFolder folder(L"missing");
     const std::wstring missing = folder.path() + L"\\missing.exe";
@@ -128,17 +113,17 @@ TEST_F(ProcessLaunchTest, ShellRunEachWay_PassesParametersAndWaitsOnlyWhenItShou
     DWORD start = ::GetTickCount();
     ShellRun(client, L"/ShowReboot", true);
     EXPECT_GE(ElapsedSince(start), 1900u);
-    EXPECT_FALSE(AnyRunning(kClientExe));
+    EXPECT_EQ(0u, test::FindProcessId(kClientExe));
 
     start = ::GetTickCount();
     ShellRunShown(L"/RunByInstaller", client);
     EXPECT_GE(ElapsedSince(start), 1900u);
-    EXPECT_FALSE(AnyRunning(kClientExe));
+    EXPECT_EQ(0u, test::FindProcessId(kClientExe));
 
     start = ::GetTickCount();
     ShellRun(client, L"", false);
     EXPECT_LT(ElapsedSince(start), 1500u);
-    EXPECT_TRUE(AnyRunning(kClientExe));
+    EXPECT_NE(0u, test::FindProcessId(kClientExe));
 
     ASSERT_TRUE(test::WaitForStarts(kClientExe, 3, kEndTimeoutMs));
     // Read again until the third line reads whole: the last client may still
@@ -173,7 +158,7 @@ TEST_F(ProcessLaunchTest, RunAndWait_ProgramRunsPast30Seconds_ReturnsStillActive
     EXPECT_GE(elapsed, 29900u);
     EXPECT_LT(elapsed, 35000u);
     EXPECT_EQ(STILL_ACTIVE, exit_code);
-    EXPECT_TRUE(AnyRunning(kClientExe));
+    EXPECT_NE(0u, test::FindProcessId(kClientExe));
 }
 
 using ProcessByNameTest = StandinTest;
@@ -228,13 +213,13 @@ TEST_F(ProcessByNameTest, Taskkill_ClientAndAgent_EachEndsEveryProcessOfItsOwnNa
     // Each returns only once its taskkill has ended: one still running could
     // catch a later start of the same program.
     TaskkillClient();
-    EXPECT_FALSE(AnyRunning(L"taskkill.exe"));
+    EXPECT_EQ(0u, test::FindProcessId(L"taskkill.exe"));
     EXPECT_TRUE(Ends(clients[0], kEndTimeoutMs));
     EXPECT_TRUE(Ends(clients[1], kEndTimeoutMs));
     EXPECT_FALSE(Ends(agent, 0));
 
     TaskkillAgent();
-    EXPECT_FALSE(AnyRunning(L"taskkill.exe"));
+    EXPECT_EQ(0u, test::FindProcessId(L"taskkill.exe"));
     EXPECT_TRUE(Ends(agent, kEndTimeoutMs));
 }
 

@@ -1,5 +1,7 @@
 #include "tests/support/child_process.h"
 
+#include <tlhelp32.h>
+
 #include <vector>
 
 #include "platform/scoped_handle.h"
@@ -27,6 +29,36 @@ bool RunProgram(const std::wstring& command_line, DWORD timeout_ms, DWORD* exit_
         return false;
     }
     return ::GetExitCodeProcess(process.Get(), exit_code) != FALSE;
+}
+
+DWORD FindProcessId(const wchar_t* executable_name) {
+    UniqueFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = snapshot && ::Process32FirstW(snapshot.Get(), &entry); more;
+         more = ::Process32NextW(snapshot.Get(), &entry)) {
+        if (::lstrcmpiW(entry.szExeFile, executable_name) == 0) {
+            return entry.th32ProcessID;
+        }
+    }
+    return 0;
+}
+
+bool AllEndedWithin(const wchar_t* executable_name, DWORD timeout_ms) {
+    const DWORD start = ::GetTickCount();
+    for (DWORD id = FindProcessId(executable_name); id != 0; id = FindProcessId(executable_name)) {
+        const DWORD spent = ::GetTickCount() - start;
+        if (spent >= timeout_ms) {
+            return false;
+        }
+        UniqueHandle process(::OpenProcess(SYNCHRONIZE, FALSE, id));
+        if (process) {
+            ::WaitForSingleObject(process.Get(), timeout_ms - spent);
+        } else {
+            ::Sleep(10);  // gone, or not ours to wait for: look again
+        }
+    }
+    return true;
 }
 
 ScopedWineVersion::ScopedWineVersion(const std::wstring& exe_name, const wchar_t* version)

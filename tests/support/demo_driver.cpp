@@ -5,28 +5,15 @@
 // shows, then "exit code: N". Lines are flushed at once so that a script can
 // take screenshots at each stage.
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <cstdio>
 #include <string>
 
 #include "platform/scoped_handle.h"
+#include "tests/support/child_process.h"
 #include "tests/support/message_box.h"
 
 namespace {
-
-DWORD FindProcess(const wchar_t* name) {
-    zu::UniqueFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more;
-         more = ::Process32NextW(snapshot.Get(), &entry)) {
-        if (::lstrcmpiW(entry.szExeFile, name) == 0) {
-            return entry.th32ProcessID;
-        }
-    }
-    return 0;
-}
 
 void Say(const char* format, const wchar_t* text = L"") {
     std::printf(format, text);
@@ -60,7 +47,7 @@ int wmain(int argc, wchar_t** argv) {
             window_seen = true;
             Say("window");
         }
-        const DWORD launcher = FindProcess(L"ZUInstaller.exe");
+        const DWORD launcher = zu::test::FindProcessId(L"ZUInstaller.exe");
         zu::test::MessageBoxContent box;
         if (launcher != 0 && zu::test::WaitForMessageBox(launcher, 0, &box)) {
             Say("box: %ls", box.text.c_str());
