@@ -6,45 +6,17 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
-#include <fstream>
 #include <string>
 
+#include "tests/support/file_fixture.h"
+#include "tests/support/machine_paths.h"
 #include "tests/support/test_paths.h"
 
 namespace zu {
 namespace {
 
-void WriteBytes(const std::wstring& path, const std::string& bytes) {
-    FILE* file = _wfopen(path.c_str(), L"wb");
-    ASSERT_NE(nullptr, file) << "cannot write " << std::string(path.begin(), path.end());
-    fwrite(bytes.data(), 1, bytes.size(), file);
-    fclose(file);
-}
-
-std::string ReadBytes(const std::wstring& path) {
-    std::ifstream file(std::string(path.begin(), path.end()), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-std::wstring Expand(const wchar_t* text) {
-    wchar_t buffer[MAX_PATH] = {};
-    ::ExpandEnvironmentStringsW(text, buffer, MAX_PATH);
-    return buffer;
-}
-
-bool Is64BitWindows() {
-    SYSTEM_INFO info = {};
-    ::GetNativeSystemInfo(&info);
-    return info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64;
-}
-
-std::wstring NativeProgramFiles() {
-    return Expand(Is64BitWindows() ? L"%ProgramW6432%" : L"%ProgramFiles%");
-}
-
-std::wstring ProgramFilesX86() {
-    return Expand(L"%ProgramFiles%");  // what this 32-bit process sees
-}
+using test::NativeProgramFiles;
+using test::ProgramFiles32;
 
 // Version files in the places the launcher looks: beside the test program
 // (it stands in for the launcher) and in the Program Files folders.
@@ -62,7 +34,7 @@ class VersionChecksTest : public testing::Test {
 
     void Put(const std::wstring& folder, const std::string& version) {
         ::SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
-        WriteBytes(folder + L"\\Version.txt", version);
+        ASSERT_TRUE(test::WriteFileBytes(folder + L"\\Version.txt", version));
     }
     void PutNew(const std::string& version) { Put(test::TestBinDir() + L"\\Installer", version); }
     void PutInstalled(const std::string& version) {
@@ -72,7 +44,7 @@ class VersionChecksTest : public testing::Test {
     static void Clean() {
         ::DeleteFileW(NewVersionFile().c_str());
         ::RemoveDirectoryW((test::TestBinDir() + L"\\Installer").c_str());
-        for (const std::wstring& root : {NativeProgramFiles(), ProgramFilesX86()}) {
+        for (const std::wstring& root : {NativeProgramFiles(), ProgramFiles32()}) {
             for (const wchar_t* name : {L"ZEMI Update", L"ZEMI Update 5", L"ZEMI Update 4"}) {
                 ::DeleteFileW((ProductFolder(root, name) + L"\\Version.txt").c_str());
                 ::RemoveDirectoryW(ProductFolder(root, name).c_str());
@@ -83,7 +55,7 @@ class VersionChecksTest : public testing::Test {
 };
 
 TEST_F(VersionChecksTest, ReadVersionFile_FirstLineOnlyWithByteOrderMarkSkipped) {
-    const std::wstring path = test::TestBinDir() + L"\\Installer\\Version.txt";
+    const std::wstring path = NewVersionFile();
     PutNew("5.1.0.0\r\nsecond line\r\n");
     EXPECT_EQ(L"5.1.0.0", ReadVersionFile(path));
     PutNew(
@@ -145,7 +117,7 @@ TEST_F(VersionChecksTest, IsCurrentGenerationInstalled_LatestOrGeneration5) {
 
 TEST_F(VersionChecksTest, DetectGeneration4Folders_OnlyInLaunchInstallerMode) {
     Put(ProductFolder(NativeProgramFiles(), L"ZEMI Update 4"), "4.1.0.0");
-    Put(ProductFolder(ProgramFilesX86(), L"ZEMI Update 4"), "4.1.0.0");
+    Put(ProductFolder(ProgramFiles32(), L"ZEMI Update 4"), "4.1.0.0");
     LauncherContext ordinary;
     ordinary.ordinaryRun = true;
     DetectGeneration4Folders(&ordinary);
@@ -165,18 +137,18 @@ TEST_F(VersionChecksTest, CopyVersionFileToGeneration4_RecreatesFolderNativeWins
     context.gen4VersionNative = true;
     context.gen4VersionProgramFiles = true;
     CopyVersionFileToGeneration4(context);
-    EXPECT_EQ("7.5.0.0\r\n",
-              ReadBytes(ProductFolder(NativeProgramFiles(), L"ZEMI Update 4") + L"\\Version.txt"));
-    if (Is64BitWindows()) {
-        EXPECT_FALSE(::PathFileExistsW(ProductFolder(ProgramFilesX86(), L"ZEMI Update 4").c_str()));
+    EXPECT_EQ("7.5.0.0\r\n", test::FileBytes(ProductFolder(NativeProgramFiles(), L"ZEMI Update 4") +
+                                             L"\\Version.txt"));
+    if (test::RegistryViewsAreSeparate()) {
+        EXPECT_FALSE(::PathFileExistsW(ProductFolder(ProgramFiles32(), L"ZEMI Update 4").c_str()));
     }
 
     Clean();
     PutInstalled("7.5.0.1");
     context.gen4VersionNative = false;
     CopyVersionFileToGeneration4(context);
-    EXPECT_EQ("7.5.0.1",
-              ReadBytes(ProductFolder(ProgramFilesX86(), L"ZEMI Update 4") + L"\\Version.txt"));
+    EXPECT_EQ("7.5.0.1", test::FileBytes(ProductFolder(ProgramFiles32(), L"ZEMI Update 4") +
+                                         L"\\Version.txt"));
 }
 
 }  // namespace

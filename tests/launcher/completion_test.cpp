@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "tests/support/machine_paths.h"
 #include "tests/support/registry_fixture.h"
 
 namespace zu {
@@ -20,11 +20,6 @@ constexpr wchar_t kScratchKey[] = L"Software\\Koru Corporation\\ZEMI Update Inst
 template <size_t N>
 std::wstring Chars(const wchar_t (&literal)[N]) {
     return std::wstring(literal, N - 1);
-}
-
-bool IsWow64Prefix() {
-    const char* arch = std::getenv("ZU_WINE_ARCH");
-    return arch == nullptr || std::string(arch) != "32";
 }
 
 // Puts raw data into the system's pending renames and gives the machine its
@@ -172,7 +167,7 @@ TEST_F(PendingRenamesTest, RebootValue_CountsOnlyAsOneInTheScratchKeyOf64BitView
     EXPECT_FALSE(IsRestartPending());
     ClearScratchKey();
 
-    if (IsWow64Prefix()) {
+    if (test::RegistryViewsAreSeparate()) {
         test::SetDwordValue(HKEY_LOCAL_MACHINE, kScratchKey, KEY_WOW64_32KEY, L"Reboot", 1);
         EXPECT_FALSE(IsRestartPending());
     }

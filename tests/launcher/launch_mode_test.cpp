@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/machine_paths.h"
 #include "tests/support/registry_fixture.h"
 
 namespace zu {
@@ -127,9 +128,7 @@ TEST_F(LaunchModeTest, ExpandableStringOne_CountsAsRequest) {
 TEST_F(LaunchModeTest, RequestsIn32BitViewOnly_AreIgnored) {
     test::SetStringValue(HKEY_LOCAL_MACHINE, kProduct, KEY_WOW64_32KEY, L"ZUSRInstall", L"1");
     test::SetDwordValue(HKEY_LOCAL_MACHINE, kProduct, KEY_WOW64_32KEY, L"LaunchInstaller", 1);
-    SYSTEM_INFO info = {};
-    ::GetNativeSystemInfo(&info);
-    if (info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_INTEL) {
+    if (!test::RegistryViewsAreSeparate()) {
         GTEST_SKIP() << "one registry view on 32-bit Windows";
     }
     EXPECT_EQ(Mode::kOrdinary, ModeOf(Read(false)));

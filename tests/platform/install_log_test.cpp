@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <shlobj.h>
 
 #include <cstring>
 #include <string>
@@ -13,6 +12,7 @@
 #include "tests/support/file_fixture.h"
 #include "tests/support/host_program.h"
 #include "tests/support/import_patch.h"
+#include "tests/support/machine_paths.h"
 
 namespace zu {
 namespace {
@@ -29,22 +29,12 @@ SYSTEMTIME Time(WORD hour, WORD minute, WORD second, WORD milliseconds) {
     return time;
 }
 
-std::wstring ProgramData() {
-    wchar_t buffer[MAX_PATH] = {};
-    ::SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer);
-    return buffer;
-}
-
 std::wstring MakerFolder() {
-    return ProgramData() + L"\\Koru Corporation";
+    return test::ProgramData() + L"\\Koru Corporation";
 }
 
 std::wstring LogPath() {
     return MakerFolder() + L"\\ZEMI Update\\ZUSUInstallLog.txt";
-}
-
-bool Exists(const std::wstring& path) {
-    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::string ReadBytes(const std::wstring& path) {
@@ -56,7 +46,7 @@ class InstallLogTest : public testing::Test {
   protected:
     void SetUp() override {
         test::DeletePath(MakerFolder());
-        ASSERT_FALSE(Exists(MakerFolder()));
+        ASSERT_FALSE(test::FolderExists(MakerFolder()));
     }
     void TearDown() override { test::DeletePath(MakerFolder()); }
 };
@@ -113,12 +103,12 @@ TEST_F(InstallLogTest, Write_LongText_WrittenWhole) {
 
 TEST_F(InstallLogTest, Remove_DeletesTheFileAndToleratesItsAbsence) {
     InstallLog::Write(L"ZEMI Update tried to perform an automatic update");
-    ASSERT_TRUE(Exists(LogPath()));
+    ASSERT_TRUE(test::FileExists(LogPath()));
 
     InstallLog::Remove();
-    EXPECT_FALSE(Exists(LogPath()));
+    EXPECT_FALSE(test::FileExists(LogPath()));
     InstallLog::Remove();
-    EXPECT_TRUE(Exists(MakerFolder() + L"\\ZEMI Update"));
+    EXPECT_TRUE(test::FolderExists(MakerFolder() + L"\\ZEMI Update"));
 }
 
 // Another process holding the log open must not stop the next entry.
@@ -179,10 +169,6 @@ BOOL WINAPI TokenInformationOfSystem(HANDLE token,
     return TRUE;
 }
 
-bool IsFolderWithFile(const std::wstring& path) {
-    return Exists(path + L"\\ZUInstaller.log");
-}
-
 // A run as SYSTEM (the client's agent starts automatic runs so) logs into a
 // private folder of its own in SYSTEM's temporary folder, where every user may
 // create files: a link planted in that folder's place is not written through,
@@ -205,13 +191,13 @@ TEST(RunLogTest, RunAsSystem_LogsInItsPrivateFolderNeverThroughALinkOrASecondNam
             reinterpret_cast<decltype(g_real_token_information)>(patch.original());
         ASSERT_TRUE(test::MakeHostDirectoryLink(temp, L"zu-elsewhere", L"ZEMI Update Installer"));
         LogRunLine(L"through a link");
-        EXPECT_FALSE(IsFolderWithFile(elsewhere));
+        EXPECT_FALSE(test::FileExists(elsewhere + L"\\ZUInstaller.log"));
         test::RemoveHostLink(temp, L"ZEMI Update Installer");
 
         LogRunLine(L"first line");
         EXPECT_NE(std::string::npos,
                   ReadBytes(folder + L"\\ZUInstaller.log").find(" first line\r\n"));
-        EXPECT_FALSE(Exists(user_log));
+        EXPECT_FALSE(test::FileExists(user_log));
     }
     // Any account's log: a second name of another file is not written to.
     ASSERT_TRUE(::CreateHardLinkW(user_log.c_str(), (elsewhere + L"\\keep.txt").c_str(), nullptr));

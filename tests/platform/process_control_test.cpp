@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <shlobj.h>
-
 #include <string>
 #include <vector>
 
@@ -13,6 +11,7 @@
 #include "tests/support/child_process.h"
 #include "tests/support/file_fixture.h"
 #include "tests/support/journal.h"
+#include "tests/support/machine_paths.h"
 #include "tests/support/test_paths.h"
 
 namespace zu {
@@ -284,11 +283,8 @@ class CopyInvokerImageTest : public StandinTest {
     static constexpr wchar_t kTarget[] = L"Invoker.exe";
 
     void SetUp() override {
-        wchar_t program_data[MAX_PATH] = {};
-        ASSERT_EQ(S_OK,
-                  ::SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, program_data));
-        maker_folder_ = std::wstring(program_data) + kMakerDataFolderTail;
-        copy_ = std::wstring(program_data) + kSelfRepairFolderTail + L"\\" + kTarget;
+        maker_folder_ = test::ProgramData() + kMakerDataFolderTail;
+        copy_ = test::ProgramData() + kSelfRepairFolderTail + L"\\" + kTarget;
         test::DeletePath(maker_folder_);
         StandinTest::SetUp();
     }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/scoped_handle.h"
+#include "tests/support/machine_paths.h"
 
 namespace zu {
 namespace {
@@ -27,10 +28,7 @@ constexpr REGSAM k32 = KEY_WOW64_32KEY;
 
 // A 32-bit process sees two HKLM\SOFTWARE trees on 64-bit Windows only; on
 // 32-bit Windows the view bits are ignored and both views are one registry.
-bool ViewsAreSeparate() {
-    BOOL wow64 = FALSE;
-    return ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64;
-}
+using test::RegistryViewsAreSeparate;
 
 RawKey OpenRaw(const std::wstring& path, REGSAM view) {
     HKEY key = nullptr;
@@ -165,7 +163,7 @@ TEST_F(RegistryKeyTest, Move_KeepsHandleAndView) {
     EXPECT_EQ(k64, assigned.View());
     EXPECT_EQ(ERROR_SUCCESS, assigned.DeleteChildKey(child.c_str()));
     EXPECT_FALSE(KeyExists(child, k64));
-    EXPECT_EQ(ViewsAreSeparate(), KeyExists(child, k32));
+    EXPECT_EQ(RegistryViewsAreSeparate(), KeyExists(child, k32));
 }
 
 TEST_F(RegistryKeyTest, CreateWritable_NewKey_CreatedIn64BitViewOnly) {
@@ -176,7 +174,7 @@ TEST_F(RegistryKeyTest, CreateWritable_NewKey_CreatedIn64BitViewOnly) {
     EXPECT_EQ(ERROR_SUCCESS, key.WriteString(L"Text", L"x"));
 
     EXPECT_EQ(REG_SZ, QueryRaw(created, L"Text").first);
-    EXPECT_EQ(!ViewsAreSeparate(), KeyExists(created, k32));
+    EXPECT_EQ(!RegistryViewsAreSeparate(), KeyExists(created, k32));
     // Creating an existing key opens it.
     RegistryKey again;
     EXPECT_EQ(ERROR_SUCCESS, again.CreateWritable(created.c_str()));
@@ -358,7 +356,7 @@ TEST_F(RegistryKeyTest, DeleteChildKey_InOneView_LeavesOtherView) {
 
         EXPECT_EQ(ERROR_SUCCESS, root.DeleteChildKey(child.c_str()));
         EXPECT_FALSE(KeyExists(child, view));
-        EXPECT_EQ(ViewsAreSeparate(), KeyExists(child, other));
+        EXPECT_EQ(RegistryViewsAreSeparate(), KeyExists(child, other));
     }
 }
 
@@ -403,7 +401,7 @@ TEST_F(RegistryKeyTest, DeleteTree_NestedSubkeysInOneView_RemovesOnlyThatView) {
 
         EXPECT_EQ(ERROR_SUCCESS, root.DeleteTree(tree.c_str()));
         EXPECT_FALSE(KeyExists(tree, view));
-        EXPECT_EQ(ViewsAreSeparate(), KeyExists(deepest, other));
+        EXPECT_EQ(RegistryViewsAreSeparate(), KeyExists(deepest, other));
         RemoveTreeRaw(tree, other);
     }
 }
