@@ -8,6 +8,7 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "resources/resource_ids.h"
 #include "tests/support/import_patch.h"
@@ -219,30 +220,17 @@ TEST(LocalizedStrings, EveryLanguageTable_HoldsEveryTextWithItsFontFaces) {
         const wchar_t* face_xp;
         const wchar_t* face;
     };
-    const Table kTables[] = {
-        {0x402, L"Segoe UI", L"Segoe UI"},
+    std::vector<Table> tables = {
         {0x404, L"Microsoft JhengHei", L"Microsoft JhengHei"},
-        {0x405, L"Segoe UI", L"Segoe UI"},
-        {0x407, L"Segoe UI", L"Segoe UI"},
-        {0x408, L"Segoe UI", L"Segoe UI"},
-        {0x409, L"Segoe UI", L"Segoe UI"},
-        {0x40c, L"Segoe UI", L"Segoe UI"},
-        {0x40e, L"Segoe UI", L"Segoe UI"},
-        {0x410, L"Segoe UI", L"Segoe UI"},
         {0x411, L"MS UI Gothic", L"Meiryo"},
         {0x412, L"Malgun Gothic", L"Malgun Gothic"},
-        {0x413, L"Segoe UI", L"Segoe UI"},
-        {0x415, L"Segoe UI", L"Segoe UI"},
-        {0x416, L"Segoe UI", L"Segoe UI"},
-        {0x418, L"Segoe UI", L"Segoe UI"},
-        {0x419, L"Segoe UI", L"Segoe UI"},
-        {0x41b, L"Segoe UI", L"Segoe UI"},
         {0x41e, L"Leelawadee", L"Leelawadee"},
-        {0x41f, L"Segoe UI", L"Segoe UI"},
-        {0x422, L"Segoe UI", L"Segoe UI"},
         {0x804, L"Microsoft YaHei", L"Microsoft YaHei"},
-        {0xc0a, L"Segoe UI", L"Segoe UI"},
     };
+    for (LANGID segoe : {0x402, 0x405, 0x407, 0x408, 0x409, 0x40c, 0x40e, 0x410, 0x413, 0x415,
+                         0x416, 0x418, 0x419, 0x41b, 0x41f, 0x422, 0xc0a}) {
+        tables.push_back({segoe, L"Segoe UI", L"Segoe UI"});
+    }
     const UINT kSameInEveryLanguage[] = {IDS_PRODUCT_NAME, IDS_WINDOW_CLASS, IDS_LAYOUT_1001,
                                          IDS_LAYOUT_1003};
     const UINT kTranslated[] = {IDS_OK,
@@ -257,7 +245,7 @@ TEST(LocalizedStrings, EveryLanguageTable_HoldsEveryTextWithItsFontFaces) {
                                 IDS_WINDOWS_UPDATE_SCHEDULED,
                                 IDS_CANCEL,
                                 IDS_NEWER_VERSION_INSTALLED};
-    for (const Table& table : kTables) {
+    for (const Table& table : tables) {
         SCOPED_TRACE(testing::Message() << "language 0x" << std::hex << table.language);
         EXPECT_EQ(table.face_xp, ForLanguage(table.language, IDS_FONT_FACE_XP));
         EXPECT_EQ(table.face, ForLanguage(table.language, IDS_FONT_FACE));
