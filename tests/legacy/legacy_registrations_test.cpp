@@ -11,7 +11,7 @@
 
 #include "standins/outside_identifiers.h"
 #include "legacy/packed_guid.h"
-#include "platform/scoped_handle.h"
+#include "tests/platform/standard_user.h"
 #include "tests/support/import_patch.h"
 #include "tests/support/machine_fixture.h"
 #include "tests/support/machine_paths.h"
@@ -326,56 +326,10 @@ TEST_F(LegacyTasksAndRunEntriesTest, Administrator_TasksFoldersAndRunValuesGone)
     ExpectGenerationRunValuesGoneNeighboursKept();
 }
 
-// While it lives, the calling thread runs as the process's user with the
-// Administrators group made deny-only: a standard user, or an administrator
-// whom User Account Control did not elevate.
-class ScopedStandardUser {
-  public:
-    ScopedStandardUser() {
-        HANDLE process_token = nullptr;
-        if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ALL_ACCESS, &process_token)) {
-            return;
-        }
-        UniqueHandle token(process_token);
-        SID_IDENTIFIER_AUTHORITY nt_authority = SECURITY_NT_AUTHORITY;
-        PSID sid = nullptr;
-        if (!::AllocateAndInitializeSid(&nt_authority, 2, SECURITY_BUILTIN_DOMAIN_RID,
-                                        DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &sid)) {
-            return;
-        }
-        UniqueSid administrators(sid);
-        SID_AND_ATTRIBUTES deny_only = {administrators.Get(), 0};
-        HANDLE restricted = nullptr;
-        if (!::CreateRestrictedToken(token.Get(), 0, 1, &deny_only, 0, nullptr, 0, nullptr,
-                                     &restricted)) {
-            return;
-        }
-        UniqueHandle restricted_token(restricted);
-        HANDLE impersonation = nullptr;
-        if (!::DuplicateToken(restricted, SecurityImpersonation, &impersonation)) {
-            return;
-        }
-        UniqueHandle impersonation_token(impersonation);
-        active_ = ::SetThreadToken(nullptr, impersonation) != FALSE;
-    }
-    ~ScopedStandardUser() {
-        if (active_) {
-            ::RevertToSelf();
-        }
-    }
-    ScopedStandardUser(const ScopedStandardUser&) = delete;
-    ScopedStandardUser& operator=(const ScopedStandardUser&) = delete;
-
-    bool active() const { return active_; }
-
-  private:
-    bool active_ = false;
-};
-
 TEST_F(LegacyTasksAndRunEntriesTest, StandardUser_TasksStayGenerationRunValuesGone) {
     LayOut(test::Schedule::kTaskScheduler);
     {
-        ScopedStandardUser user;
+        test::ScopedStandardUser user;
         ASSERT_TRUE(user.active());
         RemoveLegacyTasksAndRunEntries();
     }
@@ -413,7 +367,7 @@ TEST_F(LegacyTasksAndRunEntriesXpTest, Administrator_TaskRunValuesGoneTasksUntou
 TEST_F(LegacyTasksAndRunEntriesXpTest, StandardUser_TaskRunValuesStay) {
     LayOutXp();
     {
-        ScopedStandardUser user;
+        test::ScopedStandardUser user;
         ASSERT_TRUE(user.active());
         RemoveLegacyTasksAndRunEntries();
     }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/scoped_handle.h"
+#include "tests/platform/standard_user.h"
 #include "tests/support/child_process.h"
 #include "tests/support/test_paths.h"
 
@@ -16,33 +17,6 @@ namespace {
 constexpr DWORD kProbeTimeoutMs = 30000;
 constexpr DWORD kProbeAdministrator = 1;
 constexpr DWORD kProbeMember = 2;
-
-UniqueSid AdministratorsSid() {
-    SID_IDENTIFIER_AUTHORITY nt_authority = SECURITY_NT_AUTHORITY;
-    PSID sid = nullptr;
-    ::AllocateAndInitializeSid(&nt_authority, 2, SECURITY_BUILTIN_DOMAIN_RID,
-                               DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &sid);
-    return UniqueSid(sid);
-}
-
-// The process token with the Administrators group made deny-only, as in a
-// process that User Account Control did not elevate: the group is still
-// listed, but grants nothing.
-UniqueHandle DenyOnlyAdministratorsToken() {
-    HANDLE process_token = nullptr;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ALL_ACCESS, &process_token)) {
-        return UniqueHandle();
-    }
-    UniqueHandle token(process_token);
-    UniqueSid administrators = AdministratorsSid();
-    SID_AND_ATTRIBUTES disabled = {administrators.Get(), 0};
-    HANDLE restricted = nullptr;
-    if (!::CreateRestrictedToken(token.Get(), 0, 1, &disabled, 0, nullptr, 0, nullptr,
-                                 &restricted)) {
-        return UniqueHandle();
-    }
-    return UniqueHandle(restricted);
-}
 
 // Runs the probe as a process of its own with that primary token; its exit
 // code, or ~0u when it did not run to its end.
@@ -76,7 +50,7 @@ TEST(SecurityChecksTest, ElevatedAdministratorProcess_BothTrue) {
 }
 
 TEST(SecurityChecksTest, ProcessWithDenyOnlyAdministrators_MemberButNotAdministrator) {
-    UniqueHandle token = DenyOnlyAdministratorsToken();
+    UniqueHandle token = test::DenyOnlyAdministratorsToken();
     ASSERT_TRUE(token);
     EXPECT_EQ(kProbeMember, RunProbeWithToken(token.Get()));
 }
@@ -84,15 +58,14 @@ TEST(SecurityChecksTest, ProcessWithDenyOnlyAdministrators_MemberButNotAdministr
 // IsAdministrator answers for the thread's impersonated user; the membership
 // test keeps answering for the process.
 TEST(SecurityChecksTest, ThreadImpersonatingLimitedToken_AdministratorFollowsTheThread) {
-    UniqueHandle restricted = DenyOnlyAdministratorsToken();
-    ASSERT_TRUE(restricted);
-    HANDLE duplicate = nullptr;
-    ASSERT_TRUE(::DuplicateToken(restricted.Get(), SecurityImpersonation, &duplicate));
-    UniqueHandle impersonation(duplicate);
-    ASSERT_TRUE(::SetThreadToken(nullptr, impersonation.Get()));
-    const bool administrator = IsAdministrator();
-    const bool member = IsAdministratorsGroupMember();
-    ::RevertToSelf();
+    bool administrator = true;
+    bool member = false;
+    {
+        test::ScopedStandardUser user;
+        ASSERT_TRUE(user.active());
+        administrator = IsAdministrator();
+        member = IsAdministratorsGroupMember();
+    }
 
     EXPECT_FALSE(administrator);
     EXPECT_TRUE(member);
