@@ -329,8 +329,14 @@ class RegionPromptTest : public RegionDiscoveryTest {
     }
     ~RegionPromptTest() override { ::DestroyWindow(context_.mainWindow); }
 
-    bool SelectWithUser(test::RegionWindowUser::Act act) {
-        test::RegionWindowUser user(::GetCurrentProcessId(), std::move(act));
+    // Selects the region while a user chooses country in the window and ends
+    // it with end (OK, Cancel or the title bar's close button).
+    bool SelectChoosing(const wchar_t* country, void (*end)(const test::RegionWindow&)) {
+        test::RegionWindowUser user(::GetCurrentProcessId(),
+                                    [country, end](const test::RegionWindow& window) {
+                                        test::ChooseCountry(window, country);
+                                        end(window);
+                                    });
         const bool selected = SelectRegion(&context_);
         EXPECT_TRUE(user.Finish()) << "the region window never appeared";
         return selected;
@@ -341,10 +347,7 @@ class RegionPromptTest : public RegionDiscoveryTest {
 
 TEST_F(RegionPromptTest, UserPicksMexico_AmericasStagedAndProgressWindowBack) {
     context_.ordinaryRun = true;
-    EXPECT_TRUE(SelectWithUser([](const test::RegionWindow& window) {
-        test::ChooseCountry(window, L"Mexico");
-        test::PressOk(window);
-    }));
+    EXPECT_TRUE(SelectChoosing(L"Mexico", test::PressOk));
     EXPECT_EQ(5388u, Staged(kLocationValue));
     EXPECT_EQ(std::nullopt, Staged(kSubLocationValue));
     EXPECT_TRUE(::IsWindowVisible(context_.mainWindow));
@@ -353,10 +356,7 @@ TEST_F(RegionPromptTest, UserPicksMexico_AmericasStagedAndProgressWindowBack) {
 // Launch mode 2 keeps its progress window hidden after the prompt.
 TEST_F(RegionPromptTest, UserPicksChinaInZusrRun_BothValuesStagedWindowStaysHidden) {
     context_.zusrInstall = true;
-    EXPECT_TRUE(SelectWithUser([](const test::RegionWindow& window) {
-        test::ChooseCountry(window, L"China");
-        test::PressOk(window);
-    }));
+    EXPECT_TRUE(SelectChoosing(L"China", test::PressOk));
     EXPECT_EQ(2031u, Staged(kLocationValue));
     EXPECT_EQ(2032u, Staged(kSubLocationValue));
     EXPECT_FALSE(::IsWindowVisible(context_.mainWindow));
@@ -364,16 +364,10 @@ TEST_F(RegionPromptTest, UserPicksChinaInZusrRun_BothValuesStagedWindowStaysHidd
 
 TEST_F(RegionPromptTest, UserCancelsOrClosesWindow_FailsAndStagesNothing) {
     context_.ordinaryRun = true;
-    EXPECT_FALSE(SelectWithUser([](const test::RegionWindow& window) {
-        test::ChooseCountry(window, L"Japan");
-        test::PressCancel(window);
-    }));
-    EXPECT_TRUE(NothingStaged());
-    EXPECT_FALSE(SelectWithUser([](const test::RegionWindow& window) {
-        test::ChooseCountry(window, L"Japan");
-        test::CloseWithTitleBar(window);
-    }));
-    EXPECT_TRUE(NothingStaged());
+    for (auto end : {test::PressCancel, test::CloseWithTitleBar}) {
+        EXPECT_FALSE(SelectChoosing(L"Japan", end));
+        EXPECT_TRUE(NothingStaged());
+    }
 }
 
 TEST_F(RegionPromptTest, NothingFoundAndNoWayToAsk_FailsAndStagesNothing) {
