@@ -131,10 +131,13 @@ TEST_F(EulaCarryOverTest, LicenceFileWithoutKey_LeavesOnlyTheNote) {
     ExpectInstallerNote(true);
 }
 
+// Without a key the output is left alone.
 TEST_F(EulaCarryOverTest, ReadEulaAgreement_EitherKeyHoldingOneCounts) {
+    DWORD agreed = 7;
+    EXPECT_FALSE(ReadEulaAgreement(&agreed));
+    EXPECT_EQ(7u, agreed);
     ASSERT_TRUE(machine_.InstallGeneration(Generation::k5, EulaOnly(1, false)));
     ASSERT_TRUE(machine_.InstallGeneration(Generation::kLatest, EulaOnly(0, false)));
-    DWORD agreed = 7;
     EXPECT_TRUE(ReadEulaAgreement(&agreed));
     EXPECT_EQ(1u, agreed);
 
@@ -142,12 +145,6 @@ TEST_F(EulaCarryOverTest, ReadEulaAgreement_EitherKeyHoldingOneCounts) {
         machine_.SetDword(HKEY_LOCAL_MACHINE, kGeneration5Eula, KEY_WOW64_64KEY, kAgreed, 2));
     EXPECT_TRUE(ReadEulaAgreement(&agreed));
     EXPECT_EQ(0u, agreed);
-}
-
-TEST_F(EulaCarryOverTest, ReadEulaAgreement_NoKey_LeavesTheOutputAlone) {
-    DWORD agreed = 7;
-    EXPECT_FALSE(ReadEulaAgreement(&agreed));
-    EXPECT_EQ(7u, agreed);
 }
 
 // The launcher is a 32-bit process: the client's keys are in the 64-bit view.

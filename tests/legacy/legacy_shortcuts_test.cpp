@@ -245,18 +245,15 @@ TEST_F(LegacyShortcutsTest, RemoveLegacyShortcuts_RemovesNamedShortcutsAndGroups
     EXPECT_EQ(kOtherTool, test::ShortcutTarget(tools + L"\\Tool.lnk"));
 }
 
-TEST_F(LegacyShortcutsTest, Find_NoShortcuts_FalseAndPathUntouched) {
+// Nothing found leaves the path alone. The desktop shortcut is looked for
+// from Windows 8 on; the Programs one always.
+TEST_F(LegacyShortcutsTest, Find_NoneThenLatestGeneration_DesktopOnlyFromWindows8) {
     std::wstring path = L"untouched";
     EXPECT_FALSE(FindPublicDesktopShortcut(&path));
     EXPECT_FALSE(FindProgramsShortcut(&path));
     EXPECT_EQ(L"untouched", path);
-}
-
-// The desktop shortcut is looked for from Windows 8 on; the Programs one always.
-TEST_F(LegacyShortcutsTest, Find_LatestGeneration_DesktopOnlyFromWindows8) {
     ASSERT_TRUE(machine_.InstallGeneration(Generation::kLatest, ShortcutsOnly()));
 
-    std::wstring path = L"untouched";
     EXPECT_EQ(Windows8OrLater(), FindPublicDesktopShortcut(&path));
     EXPECT_EQ(Windows8OrLater() ? desktop_ + kClientLink : L"untouched", path);
     ASSERT_TRUE(FindProgramsShortcut(&path));

@@ -144,11 +144,8 @@ class RegionDiscoveryTest : public testing::Test {
     }
 };
 
-TEST_F(RegionDiscoveryTest, NothingAnywhere_NoRegion) {
+TEST_F(RegionDiscoveryTest, NothingAnywhereOrEachPlaceAlone_NoRegionOrItsRegion) {
     EXPECT_EQ(kRegionNone, DiscoverRegion());
-}
-
-TEST_F(RegionDiscoveryTest, EachPlaceAlone_GivesItsRegion) {
     const RegionId regions[] = {kRegionEurope, kRegionJapan, kRegionAmericas};
     for (int place = 0; place < kPlaceCount; ++place) {
         const RegionId region = regions[place % 3];
