@@ -17,7 +17,9 @@ namespace zu {
 namespace {
 
 constexpr wchar_t kProduct[] = L"SOFTWARE\\Koru Corporation\\ZEMI Update";
-constexpr DWORD kRunTimeoutMs = 60000;
+// Generous, as for every whole run: in the emulated machine under load a run
+// takes minutes.
+constexpr DWORD kRunTimeoutMs = 180000;
 constexpr DWORD kAlreadyRunning = static_cast<DWORD>(-1);
 
 class LauncherRunTest : public testing::Test {
