@@ -107,6 +107,13 @@ DWORD LogExitCode(const UniqueHandle& process, const std::wstring& program) {
     return code;
 }
 
+// Waits for a hidden run at most kHiddenRunTimeoutMs and logs how it ended;
+// its exit code, STILL_ACTIVE when it still runs.
+DWORD WaitForHiddenRun(const UniqueHandle& process, const std::wstring& program) {
+    ::WaitForSingleObject(process.Get(), kHiddenRunTimeoutMs);
+    return LogExitCode(process, program);
+}
+
 UniqueFileHandle TakeProcessSnapshot() {
     return UniqueFileHandle(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
 }
@@ -152,8 +159,7 @@ void RunSystemTaskkill(const wchar_t* parameters) {
     const std::wstring program = system_folder + L"\\taskkill.exe";
     const UniqueHandle process = ShellExecuteProcess(program, parameters, SW_HIDE);
     if (process) {
-        ::WaitForSingleObject(process.Get(), kHiddenRunTimeoutMs);
-        LogExitCode(process, program);
+        WaitForHiddenRun(process, program);
     }
 }
 
@@ -252,8 +258,7 @@ bool RunAndWait(const std::wstring& command_line, DWORD* exit_code) {
     if (!process) {
         return false;
     }
-    ::WaitForSingleObject(process.Get(), kHiddenRunTimeoutMs);
-    const DWORD code = LogExitCode(process, command_line);
+    const DWORD code = WaitForHiddenRun(process, command_line);
     if (exit_code != nullptr) {
         *exit_code = code;
     }
