@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -238,6 +239,14 @@ TEST_F(StopSelfRepairToolTest, ToolNotRunningOrStaysEnded_ReturnsFalse) {
 }
 
 TEST_F(StopSelfRepairToolTest, ToolRestartsItself_GivesUpAfterThirtyAttempts) {
+    // The scenario needs a tool that is back within the launcher's 1 s between
+    // attempts. In the emulated machine (its harness scales the time limits) a
+    // program start alone takes longer, so the tool there cannot come back in
+    // time and the launcher rightly finds it ended.
+    const char* scale = std::getenv("ZU_TEST_TIME_SCALE");
+    if (scale != nullptr && std::atoi(scale) > 1) {
+        GTEST_SKIP() << "a program start takes longer than 1 s in the emulated machine";
+    }
     test::SetBehaviour(kSelfRepairExe, L"respawn", 1);
     test::SetBehaviour(kSelfRepairExe, L"respawn_ms", 45000);
     Start(test::StandinPath(kSelfRepairExe));
