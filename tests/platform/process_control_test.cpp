@@ -120,9 +120,9 @@ TEST_F(ProcessLaunchTest, ShellRunEachWay_PassesParametersAndWaitsOnlyWhenItShou
     EXPECT_GE(ElapsedSince(start), 1900u);
     EXPECT_EQ(0u, test::FindProcessId(kClientExe));
 
-    start = ::GetTickCount();
+    // Still there on return: the call did not wait for it. A time bound would
+    // fail where a program's start alone takes a second or more.
     ShellRun(client, L"", false);
-    EXPECT_LT(ElapsedSince(start), 1500u);
     EXPECT_NE(0u, test::FindProcessId(kClientExe));
 
     ASSERT_TRUE(test::WaitForStarts(kClientExe, 3, kEndTimeoutMs));
