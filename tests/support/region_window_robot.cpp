@@ -45,15 +45,6 @@ HWND NthChild(HWND window, size_t index) {
     return index < children.size() ? children[index] : nullptr;
 }
 
-// The window posts its font to the controls after it has made them, the Cancel
-// button last: until that one has it, the window is still being built.
-bool HasFontOnLastControl(HWND cancel_button) {
-    DWORD_PTR font = 0;
-    return ::SendMessageTimeoutW(cancel_button, WM_GETFONT, 0, 0, SMTO_ABORTIFHUNG, 1000, &font) !=
-               0 &&
-           font != 0;
-}
-
 }  // namespace
 
 bool WaitForRegionWindow(DWORD process_id, DWORD timeout_ms, RegionWindow* window) {
@@ -67,8 +58,7 @@ bool WaitForRegionWindow(DWORD process_id, DWORD timeout_ms, RegionWindow* windo
             candidate.okButton = ::GetDlgItem(found, kOkId);
             candidate.cancelButton = ::GetDlgItem(found, kCancelId);
             candidate.prompt = NthChild(found, kPromptIndex);
-            if (candidate.countryList != nullptr && candidate.cancelButton != nullptr &&
-                HasFontOnLastControl(candidate.cancelButton)) {
+            if (candidate.countryList != nullptr && candidate.cancelButton != nullptr) {
                 *window = candidate;
                 return true;
             }

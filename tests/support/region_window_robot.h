@@ -19,7 +19,7 @@ struct RegionWindow {
 };
 
 // Waits up to timeout_ms for a visible region window of process_id with its
-// controls and their font. False, window untouched, when none appeared in time.
+// controls. False, window untouched, when none appeared in time.
 bool WaitForRegionWindow(DWORD process_id, DWORD timeout_ms, RegionWindow* window);
 
 // True when a region window of process_id exists (visible or not).

@@ -43,8 +43,17 @@ RECT ChildRectInClient(HWND child) {
     return rect;
 }
 
+// The window posts its font to the controls and is visible before its message
+// loop takes those posts: the user waits for the font, up to 5 s.
 std::wstring FontFace(HWND control) {
-    HFONT font = reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0));
+    HFONT font = nullptr;
+    for (int attempt = 0; attempt < 250; ++attempt) {
+        font = reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0));
+        if (font != nullptr) {
+            break;
+        }
+        ::Sleep(20);
+    }
     LOGFONTW logfont = {};
     if (font == nullptr || ::GetObjectW(font, sizeof(logfont), &logfont) == 0) {
         return std::wstring();
