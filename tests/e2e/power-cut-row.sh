@@ -2,11 +2,12 @@
 # One row of the power-cut table, in the Wine machine that wine-run made for
 # it: the user's machine is laid out; the package runs as the client's
 # automatic run and, DELAY_MS after its start, every Windows process of the
-# machine ends at once (wineserver -k) as in a power cut; the machine restarts
-# (wineboot -r: RunOnce entries and pending renames); the package runs again
-# by hand; the machine is checked. With "measure" the first run is not cut:
-# its length is written to LENGTH_FILE, for the moments of the other rows, and
-# the machine is checked after it (as after a run that ended before its cut).
+# machine ends at once (its server ends them all) as in a power cut; the
+# machine restarts (wineboot -r: RunOnce entries and pending renames); the
+# package runs again by hand; the machine is checked. With "measure" the first
+# run is not cut: its length is written to LENGTH_FILE, for the moments of the
+# other rows, and the machine is checked after it (as after a run that ended
+# before its cut).
 # Usage: power-cut-row.sh E2E_TESTS_EXE measure LENGTH_FILE | cut DELAY_MS
 set -u
 tests=$1 mode=$2 argument=$3

@@ -6,9 +6,12 @@
 set -u
 [ -n "${WINEPREFIX:-}" ] || { echo "end-wine-machine: no WINEPREFIX" >&2; exit 2; }
 for attempt in 1 2 3 4 5; do
-    # The server first, and waited for: it writes the registry as it goes.
-    wineserver -k >/dev/null 2>&1
-    wineserver -w >/dev/null 2>&1
+    # The server first, and waited for: on SIGINT it ends every process, then
+    # writes the registry and exits. Not "wineserver -k": that kills the server
+    # itself after about 10 s, before the registry is written where the machine
+    # is slow, and the next start would find the registry as it was long before.
+    wineserver -k2 >/dev/null 2>&1
+    timeout 120 wineserver -w >/dev/null 2>&1 || wineserver -k9 >/dev/null 2>&1
     left=()
     for environ in /proc/[0-9]*/environ; do
         pid=${environ#/proc/}
